@@ -1,0 +1,53 @@
+#include "imaging/PixelsToPng.h"
+
+#include <cstddef>
+#include <cstdlib>
+
+#include "imaging/PngWriter.h"
+
+void ConvertBgrxRowToRgba(const uint32_t* bgrx, uint8_t* rgba, int32_t width) {
+  for (int32_t x = 0; x < width; ++x) {
+    const uint32_t value = bgrx[x];
+    rgba[0] = static_cast<uint8_t>(value >> 16);  // red
+    rgba[1] = static_cast<uint8_t>(value >> 8);   // green
+    rgba[2] = static_cast<uint8_t>(value);        // blue
+    rgba[3] = 0xFF;                               // always opaque
+    rgba += 4;
+  }
+}
+
+void WritePngFromPixels(TOStreamBase* stream, const uint32_t* pixels, int32_t width,
+                        int32_t height) {
+  if (stream == nullptr || pixels == nullptr) return;
+
+  // The record holds a jump buffer and is touched by longjmp-ing steps: it is
+  // a plain aggregate on purpose, and this frame holds nothing with a destructor.
+  TPngWriterInfo info;
+  info.gamma = 0.0;
+  info.width = width;
+  info.height = height;
+  info.stream = stream;
+  info.sampleDepth = 8;
+  info.interlaced = 0;
+  info.haveBackground = 0;
+  info.haveTime = 0;
+  info.haveText = 0;
+
+  // A width that libpng will refuse still gets a buffer (of one byte), so that
+  // Init reports the bad header as it would for any other image.
+  const size_t rowBytes = width > 0 ? static_cast<size_t>(width) * 4 : 1;
+  info.rowBuffer = static_cast<uint8_t*>(std::malloc(rowBytes));
+  if (info.rowBuffer == nullptr) return;  // nothing encoded, nothing written
+
+  if (TPngWriter::Init(&info) == kPngOk) {
+    for (int32_t row = 0; row < height; ++row) {
+      ConvertBgrxRowToRgba(pixels + static_cast<size_t>(row) * static_cast<size_t>(width),
+                           info.rowBuffer, width);
+      if (TPngWriter::EncodeRow(&info) != kPngOk) break;
+    }
+    TPngWriter::Finish(&info);
+    TPngWriter::Cleanup(&info);
+  }
+
+  std::free(info.rowBuffer);
+}

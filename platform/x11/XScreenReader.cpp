@@ -1,0 +1,128 @@
+#include "platform/x11/XScreenReader.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/x11/XConnection.h"
+#include "platform/x11/XShmSegment.h"
+
+namespace {
+
+// A 24- or 32-bit TrueColor ZPixmap on a little-endian server is already
+// blue, green, red, pad in memory: rows copy without touching pixels.
+bool IsBgrxLayout(const XImage* image) {
+  return image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+         image->red_mask == 0xFF0000 && image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+}
+
+// Scales the bits of `pixel` under `mask` to 0..255.
+uint32_t Channel(unsigned long pixel, unsigned long mask) {
+  if (mask == 0) return 0;
+  int shift = 0;
+  while (((mask >> shift) & 1) == 0)
+    ++shift;
+  const unsigned long maximum = mask >> shift;
+  return static_cast<uint32_t>(((pixel & mask) >> shift) * 255 / maximum);
+}
+
+}  // namespace
+
+XScreenReading::~XScreenReading() {
+  Release();
+}
+
+void XScreenReading::Release() {
+  if (image_ != nullptr) {
+    // A shared-memory image does not own its pixels; XDestroyImage knows.
+    XDestroyImage(image_);
+    image_ = nullptr;
+  }
+  segment_.reset();
+}
+
+bool XScreenReading::Read(int x, int y, int width, int height) {
+  Release();
+  width_ = width;
+  height_ = height;
+  onWidth_ = onHeight_ = 0;
+
+  XConnection& connection = XConnection::Instance();
+  Display* display = connection.Get();
+  int rootWidth = 0, rootHeight = 0;
+  if (display == nullptr || !connection.RootSize(&rootWidth, &rootHeight)) return false;
+
+  const int left = std::max(x, 0);
+  const int top = std::max(y, 0);
+  const int right = static_cast<int>(std::min<long>(static_cast<long>(x) + width, rootWidth));
+  const int bottom = static_cast<int>(std::min<long>(static_cast<long>(y) + height, rootHeight));
+  if (right <= left || bottom <= top) return true;  // wholly off-screen: all black
+  onX_ = left - x;
+  onY_ = top - y;
+  onWidth_ = right - left;
+  onHeight_ = bottom - top;
+
+  const Window root = DefaultRootWindow(display);
+  XErrorTrap trap(display);
+
+  // Sized for the whole root, so that window and screen reads share one segment.
+  std::shared_ptr<XShmSegment> segment =
+      connection.FreeSegment(static_cast<size_t>(rootWidth) * rootHeight * 4);
+  if (segment) {
+    const int screen = DefaultScreen(display);
+    image_ = XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen),
+                             ZPixmap, segment->Data(), segment->Info(), onWidth_, onHeight_);
+    if (image_ != nullptr &&
+        static_cast<size_t>(image_->bytes_per_line) * onHeight_ <= segment->Size() &&
+        XShmGetImage(display, root, image_, left, top, AllPlanes) && !trap.Failed()) {
+      segment_ = std::move(segment);
+      bgrxLayout_ = IsBgrxLayout(image_);
+      return true;
+    }
+    if (image_ != nullptr) XDestroyImage(image_);
+    image_ = nullptr;
+  }
+
+  image_ = XGetImage(display, root, left, top, onWidth_, onHeight_, AllPlanes, ZPixmap);
+  if (trap.Failed() && image_ != nullptr) {
+    XDestroyImage(image_);
+    image_ = nullptr;
+  }
+  if (image_ == nullptr) {
+    onWidth_ = onHeight_ = 0;
+    return false;
+  }
+  bgrxLayout_ = IsBgrxLayout(image_);
+  return true;
+}
+
+void XScreenReading::CopyRows(int firstRow, int rowCount, uint32_t* out) const {
+  for (int row = 0; row < rowCount; ++row) {
+    CopyRow(firstRow + row, out + static_cast<size_t>(row) * width_);
+  }
+}
+
+void XScreenReading::CopyRow(int areaRow, uint32_t* out) const {
+  const int imageRow = areaRow - onY_;
+  if (image_ == nullptr || imageRow < 0 || imageRow >= onHeight_) {
+    std::memset(out, 0, static_cast<size_t>(width_) * 4);
+    return;
+  }
+  if (onX_ > 0) std::memset(out, 0, static_cast<size_t>(onX_) * 4);
+  const int rightGap = width_ - onX_ - onWidth_;
+  if (rightGap > 0) std::memset(out + onX_ + onWidth_, 0, static_cast<size_t>(rightGap) * 4);
+
+  uint32_t* target = out + onX_;
+  if (bgrxLayout_) {
+    const char* source = image_->data + static_cast<size_t>(imageRow) * image_->bytes_per_line;
+    std::memcpy(target, source, static_cast<size_t>(onWidth_) * 4);
+    return;
+  }
+  for (int column = 0; column < onWidth_; ++column) {
+    const unsigned long pixel = XGetPixel(image_, column, imageRow);
+    target[column] = Channel(pixel, image_->red_mask) << 16 |
+                     Channel(pixel, image_->green_mask) << 8 | Channel(pixel, image_->blue_mask);
+  }
+}

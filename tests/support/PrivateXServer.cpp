@@ -1,0 +1,132 @@
+#include "tests/support/PrivateXServer.h"
+
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace {
+
+pid_t Spawn(const char* const* argv, int keepFd) {
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  const int devNull = open("/dev/null", O_RDWR);
+  dup2(devNull, STDIN_FILENO);
+  dup2(devNull, STDOUT_FILENO);
+  dup2(devNull, STDERR_FILENO);
+  for (int fd = 3; fd < 256; ++fd) {
+    if (fd != keepFd) close(fd);
+  }
+  execvp(argv[0], const_cast<char* const*>(argv));
+  _exit(127);
+}
+
+void EndProcess(pid_t* pid, int signal) {
+  if (*pid <= 0) return;
+  kill(*pid, signal);
+  waitpid(*pid, nullptr, 0);
+  *pid = -1;
+}
+
+}  // namespace
+
+bool PrivateXServer::Start(const Options& options) {
+  int fds[2];
+  if (pipe(fds) != 0) {
+    error_ = "pipe failed";
+    return false;
+  }
+  const std::string screen = std::to_string(options.width) + "x" + std::to_string(options.height) +
+                             "x" + std::to_string(options.depth);
+  const std::string fd = std::to_string(fds[1]);
+  const char* argv[] = {"Xvfb",      "-displayfd", fd.c_str(), "-screen", "0",    screen.c_str(),
+                        "-nolisten", "tcp",        "-noreset", "-br",     nullptr};
+  server_ = Spawn(argv, fds[1]);
+  close(fds[1]);
+
+  // Xvfb writes its display number and a line end once it accepts clients.
+  std::string number;
+  pollfd readable{fds[0], POLLIN, 0};
+  while (poll(&readable, 1, 10000) > 0) {
+    char c = 0;
+    if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+    number += c;
+  }
+  close(fds[0]);
+  if (number.empty()) {
+    error_ = "Xvfb did not start (is the xvfb package installed?)";
+    EndProcess(&server_, SIGKILL);
+    return false;
+  }
+  name_ = ":" + number;
+  setenv("DISPLAY", name_.c_str(), 1);
+
+  if (options.windowManager) {
+    const char* wm[] = {"openbox", "--sm-disable", nullptr};
+    windowManager_ = Spawn(wm, -1);
+    if (!WaitForWindowManager()) {
+      error_ = "openbox did not start";
+      Stop();
+      return false;
+    }
+  }
+  return true;
+}
+
+namespace {
+
+// True once a window mapped now comes up framed by the window manager within
+// `wait`. Openbox announces itself before it handles map requests, and a
+// window mapped in between stays unmapped: probe until one is framed.
+bool ProbeFramedMap(Display* display, std::chrono::milliseconds wait) {
+  const Window root = DefaultRootWindow(display);
+  const Window probe = XCreateSimpleWindow(display, root, 0, 0, 10, 10, 0, 0, 0);
+  XMapWindow(display, probe);
+  XSync(display, False);
+  bool framed = false;
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (!framed && std::chrono::steady_clock::now() < deadline) {
+    XWindowAttributes attributes;
+    Window rootReturn = None, parent = None;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    XGetWindowAttributes(display, probe, &attributes);
+    XQueryTree(display, probe, &rootReturn, &parent, &children, &count);
+    if (children != nullptr) XFree(children);
+    framed = attributes.map_state == IsViewable && parent != root;
+    if (!framed) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  XDestroyWindow(display, probe);
+  XSync(display, False);
+  return framed;
+}
+
+}  // namespace
+
+bool PrivateXServer::WaitForWindowManager() {
+  Display* display = XOpenDisplay(name_.c_str());
+  if (display == nullptr) return false;
+  bool ready = false;
+  for (int attempt = 0; attempt < 20 && !ready; ++attempt) {
+    ready = ProbeFramedMap(display, std::chrono::milliseconds(500));
+  }
+  XCloseDisplay(display);
+  return ready;
+}
+
+void PrivateXServer::Stop() {
+  EndProcess(&windowManager_, SIGTERM);
+  EndProcess(&server_, SIGTERM);
+}
+
+void PrivateXServer::Kill() {
+  EndProcess(&windowManager_, SIGKILL);
+  EndProcess(&server_, SIGKILL);
+}
