@@ -2,19 +2,9 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 #include "imaging/PngWriter.h"
-
-void ConvertBgrxRowToRgba(const uint32_t* bgrx, uint8_t* rgba, int32_t width) {
-  for (int32_t x = 0; x < width; ++x) {
-    const uint32_t value = bgrx[x];
-    rgba[0] = static_cast<uint8_t>(value >> 16);  // red
-    rgba[1] = static_cast<uint8_t>(value >> 8);   // green
-    rgba[2] = static_cast<uint8_t>(value);        // blue
-    rgba[3] = 0xFF;                               // always opaque
-    rgba += 4;
-  }
-}
 
 void WritePngFromPixels(TOStreamBase* stream, const uint32_t* pixels, int32_t width,
                         int32_t height) {
