@@ -13,16 +13,10 @@
 
 #include <cstdint>
 
-using BOOL = int;
-using UINT = unsigned int;
-using DWORD = uint32_t;
-using LONG = int32_t;
-using WORD = uint16_t;
+#include "platform/WindowsTypes.h"
 
-struct HWND__;
 struct HDC__;
 struct HGDIOBJ__;
-using HWND = HWND__*;
 using HDC = HDC__*;
 using HGDIOBJ = HGDIOBJ__*;
 using HBITMAP = HGDIOBJ;

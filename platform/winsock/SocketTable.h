@@ -1,0 +1,39 @@
+#pragma once
+
+// Internal to the Winsock layer: the sockets it has handed out. A SOCKET is
+// the descriptor's number, valid only while it is in this table, so that a
+// closed or never-created socket fails with WSAENOTSOCK as Winsock's does.
+
+#include <map>
+#include <memory>
+
+#include "platform/winsock/AsyncSelection.h"
+#include "platform/winsock/Winsock.h"
+
+namespace winsock::detail {
+
+struct SocketEntry {
+  int fd = -1;
+  int type = SOCK_STREAM;
+  bool listening = false;
+  bool connecting = false;  // a non-blocking connect not yet complete
+  bool connected = false;
+  // The WSAAsyncSelect registration, if any. Destroyed before the
+  // descriptor is closed, so the event loop never watches a closed one.
+  std::unique_ptr<AsyncSelection> selection;
+};
+
+SocketEntry* FindSocket(SOCKET s);
+// Registers a new descriptor and returns its SOCKET.
+SOCKET AddSocket(int fd, int type);
+// Unregisters and closes; false when the close failed.
+bool CloseSocket(SOCKET s);
+void CloseAllSockets();
+int SocketCount();
+
+bool Started();
+// Sets the last error and returns SOCKET_ERROR, for one-line failure paths.
+int Fail(int wsaError);
+int FailWithErrno(int posixErrno);
+
+}  // namespace winsock::detail

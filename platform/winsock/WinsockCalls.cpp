@@ -1,0 +1,407 @@
+// The socket calls of the Winsock layer: each checks start-up and the socket,
+// makes the POSIX call, translates the result and the error, and keeps the
+// WSAAsyncSelect registration informed of what re-enables its events.
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "framework/Messages.h"
+#include "platform/winsock/ErrorMapping.h"
+#include "platform/winsock/PosixSockets.h"
+#include "platform/winsock/SocketTable.h"
+#include "platform/winsock/Winsock.h"
+
+namespace winsock {
+
+using detail::Fail;
+using detail::FailWithErrno;
+using detail::FindSocket;
+using detail::SocketEntry;
+
+namespace {
+
+// Looks up `s` for a call, or sets the error the call must fail with.
+SocketEntry* Usable(SOCKET s) {
+  if (!detail::Started()) {
+    WSASetLastError(WSANOTINITIALISED);
+    return nullptr;
+  }
+  SocketEntry* entry = FindSocket(s);
+  if (entry == nullptr) WSASetLastError(WSAENOTSOCK);
+  return entry;
+}
+
+// Reads an IPv4 address argument; false (with the error set) when it is not one.
+bool ReadAddress(const sockaddr* name, int length, posix_socket::Address* out) {
+  if (name == nullptr || length < static_cast<int>(sizeof(sockaddr_in))) {
+    WSASetLastError(WSAEFAULT);
+    return false;
+  }
+  sockaddr_in address;
+  std::memcpy(&address, name, sizeof address);
+  if (address.sin_family != AF_INET) {
+    WSASetLastError(WSAEAFNOSUPPORT);
+    return false;
+  }
+  *out = posix_socket::Address{address.sin_addr.s_addr, address.sin_port};
+  return true;
+}
+
+// Writes an address result; false (with the error set) when it does not fit.
+bool WriteAddress(const posix_socket::Address& address, sockaddr* name, int* length) {
+  if (name == nullptr) return true;
+  if (length == nullptr || *length < static_cast<int>(sizeof(sockaddr_in))) {
+    WSASetLastError(WSAEFAULT);
+    return false;
+  }
+  sockaddr_in out{};
+  out.sin_family = AF_INET;
+  out.sin_port = address.port;
+  out.sin_addr.s_addr = address.address;
+  std::memcpy(name, &out, sizeof out);
+  *length = sizeof out;
+  return true;
+}
+
+}  // namespace
+
+SOCKET socket(int af, int type, int protocol) {
+  if (!detail::Started()) return Fail(WSANOTINITIALISED), INVALID_SOCKET;
+  if (af != AF_INET) return Fail(WSAEAFNOSUPPORT), INVALID_SOCKET;
+  if (type != SOCK_STREAM && type != SOCK_DGRAM) return Fail(WSAESOCKTNOSUPPORT), INVALID_SOCKET;
+  const int expected = type == SOCK_STREAM ? IPPROTO_TCP : IPPROTO_UDP;
+  if (protocol != 0 && protocol != expected) return Fail(WSAEPROTONOSUPPORT), INVALID_SOCKET;
+  const int fd = posix_socket::Create(type == SOCK_STREAM, expected);
+  if (fd < 0) return FailWithErrno(errno), INVALID_SOCKET;
+  return detail::AddSocket(fd, type);
+}
+
+int closesocket(SOCKET s) {
+  if (Usable(s) == nullptr) return SOCKET_ERROR;
+  detail::CloseSocket(s);
+  return 0;
+}
+
+int shutdown(SOCKET s, int how) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return SOCKET_ERROR;
+  if (how < SD_RECEIVE || how > SD_BOTH) return Fail(WSAEINVAL);
+  if (posix_socket::Shutdown(entry->fd, how) != 0) return FailWithErrno(errno);
+  return 0;
+}
+
+int bind(SOCKET s, const sockaddr* name, int nameLength) {
+  SocketEntry* entry = Usable(s);
+  posix_socket::Address address;
+  if (entry == nullptr || !ReadAddress(name, nameLength, &address)) return SOCKET_ERROR;
+  if (posix_socket::Bind(entry->fd, address) != 0) return FailWithErrno(errno);
+  return 0;
+}
+
+int listen(SOCKET s, int backlog) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return SOCKET_ERROR;
+  if (entry->type != SOCK_STREAM) return Fail(WSAEOPNOTSUPP);
+  if (posix_socket::Listen(entry->fd, backlog < 0 ? 0 : backlog) != 0) return FailWithErrno(errno);
+  entry->listening = true;
+  if (entry->selection) entry->selection->ListeningStarted();
+  return 0;
+}
+
+SOCKET accept(SOCKET s, sockaddr* address, int* addressLength) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return INVALID_SOCKET;
+  if (!entry->listening) return Fail(WSAEINVAL), INVALID_SOCKET;
+  if (address != nullptr &&
+      (addressLength == nullptr || *addressLength < static_cast<int>(sizeof(sockaddr_in)))) {
+    return Fail(WSAEFAULT), INVALID_SOCKET;
+  }
+  posix_socket::Address peer;
+  const int fd = posix_socket::Accept(entry->fd, &peer);
+  const int error = errno;
+  // Calling accept re-enables FD_ACCEPT, whether or not it succeeded.
+  if (entry->selection) entry->selection->AfterAccept();
+  if (fd < 0) return FailWithErrno(error), INVALID_SOCKET;
+
+  const SOCKET accepted = detail::AddSocket(fd, SOCK_STREAM);
+  SocketEntry* created = FindSocket(accepted);
+  created->connected = true;
+  WriteAddress(peer, address, addressLength);
+  // The new socket carries the listening socket's registration.
+  entry = FindSocket(s);
+  if (entry->selection) {
+    posix_socket::SetNonBlocking(fd, true);
+    created->selection = std::make_unique<detail::AsyncSelection>(
+        created, accepted, entry->selection->Window(), entry->selection->Message(),
+        entry->selection->Mask());
+    created->selection->Accepted();
+  }
+  return accepted;
+}
+
+int connect(SOCKET s, const sockaddr* name, int nameLength) {
+  SocketEntry* entry = Usable(s);
+  posix_socket::Address address;
+  if (entry == nullptr || !ReadAddress(name, nameLength, &address)) return SOCKET_ERROR;
+  if (entry->connecting) return Fail(WSAEALREADY);
+  if (entry->connected && entry->type == SOCK_STREAM) return Fail(WSAEISCONN);
+
+  const int result = posix_socket::Connect(entry->fd, address);
+  const int error = result == 0 ? 0 : errno;
+  if (!entry->selection) {
+    if (result != 0) return FailWithErrno(error);
+    entry->connected = true;
+    return 0;
+  }
+  // With WSAAsyncSelect the socket is non-blocking: the outcome always comes
+  // later as FD_CONNECT, even when Linux knew it at once.
+  if (entry->type == SOCK_DGRAM) {
+    if (result != 0) return FailWithErrno(error);
+    entry->connected = true;
+    return 0;
+  }
+  if (result == 0) {
+    entry->connected = true;
+    entry->selection->ConnectCompleted(0);
+  } else if (posix_socket::IsInProgress(error)) {
+    entry->connecting = true;
+    entry->selection->ConnectStarted();
+  } else {
+    entry->selection->ConnectCompleted(detail::WinsockErrorFromErrno(error));
+  }
+  return Fail(WSAEWOULDBLOCK);
+}
+
+int send(SOCKET s, const char* buffer, int length, int flags) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return SOCKET_ERROR;
+  if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  const ssize_t sent =
+      posix_socket::Send(entry->fd, buffer, static_cast<size_t>(length), (flags & MSG_OOB) != 0);
+  if (sent >= 0) return static_cast<int>(sent);
+  const int error = errno;
+  if (posix_socket::IsWouldBlock(error) && entry->selection) entry->selection->AfterBlockedSend();
+  return FailWithErrno(error);
+}
+
+int recv(SOCKET s, char* buffer, int length, int flags) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return SOCKET_ERROR;
+  if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  ssize_t received = 0;
+  bool truncated = false;
+  if (entry->type == SOCK_DGRAM) {
+    received = posix_socket::ReceiveFrom(entry->fd, buffer, static_cast<size_t>(length),
+                                         (flags & MSG_PEEK) != 0, nullptr, &truncated);
+  } else {
+    received = posix_socket::Receive(entry->fd, buffer, static_cast<size_t>(length),
+                                     (flags & MSG_PEEK) != 0, (flags & MSG_OOB) != 0);
+  }
+  const int error = errno;
+  // Calling recv re-enables FD_READ (and posts it at once if more waits).
+  if (entry->selection) entry->selection->AfterReceive();
+  if (received < 0) return FailWithErrno(error);
+  if (truncated) return Fail(WSAEMSGSIZE);
+  return static_cast<int>(received);
+}
+
+int sendto(SOCKET s, const char* buffer, int length, int flags, const sockaddr* to, int toLength) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return SOCKET_ERROR;
+  if (entry->type == SOCK_STREAM || to == nullptr) return send(s, buffer, length, flags);
+  posix_socket::Address address;
+  if (!ReadAddress(to, toLength, &address)) return SOCKET_ERROR;
+  if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  const ssize_t sent =
+      posix_socket::SendTo(entry->fd, buffer, static_cast<size_t>(length), address);
+  if (sent >= 0) return static_cast<int>(sent);
+  const int error = errno;
+  if (posix_socket::IsWouldBlock(error) && entry->selection) entry->selection->AfterBlockedSend();
+  return FailWithErrno(error);
+}
+
+int recvfrom(SOCKET s, char* buffer, int length, int flags, sockaddr* from, int* fromLength) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return SOCKET_ERROR;
+  if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  if (from != nullptr &&
+      (fromLength == nullptr || *fromLength < static_cast<int>(sizeof(sockaddr_in)))) {
+    return Fail(WSAEFAULT);
+  }
+  if (entry->type == SOCK_STREAM) {
+    const int received = recv(s, buffer, length, flags);
+    posix_socket::Address peer;
+    if (received >= 0 && from != nullptr && posix_socket::PeerAddress(entry->fd, &peer) == 0) {
+      WriteAddress(peer, from, fromLength);
+    }
+    return received;
+  }
+  posix_socket::Address peer;
+  bool truncated = false;
+  const ssize_t received = posix_socket::ReceiveFrom(entry->fd, buffer, static_cast<size_t>(length),
+                                                     (flags & MSG_PEEK) != 0, &peer, &truncated);
+  const int error = errno;
+  if (entry->selection) entry->selection->AfterReceive();
+  if (received < 0) return FailWithErrno(error);
+  WriteAddress(peer, from, fromLength);
+  // The buffer holds the datagram's start; the rest is gone, as on Winsock.
+  if (truncated) return Fail(WSAEMSGSIZE);
+  return static_cast<int>(received);
+}
+
+int ioctlsocket(SOCKET s, long command, u_long* argument) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return SOCKET_ERROR;
+  if (argument == nullptr) return Fail(WSAEFAULT);
+  if (command == FIONREAD) {
+    // For a datagram socket Linux answers with the first datagram's size.
+    int bytes = 0;
+    if (posix_socket::BytesWaiting(entry->fd, &bytes) != 0) return FailWithErrno(errno);
+    *argument = static_cast<u_long>(bytes);
+    return 0;
+  }
+  if (command == FIONBIO) {
+    // A registered socket must stay non-blocking.
+    if (*argument == 0 && entry->selection) return Fail(WSAEINVAL);
+    if (posix_socket::SetNonBlocking(entry->fd, *argument != 0) != 0) return FailWithErrno(errno);
+    return 0;
+  }
+  return Fail(WSAEINVAL);
+}
+
+int setsockopt(SOCKET s, int level, int option, const char* value, int length) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return SOCKET_ERROR;
+  if (value == nullptr) return Fail(WSAEFAULT);
+  if (level == SOL_SOCKET && option == SO_LINGER) {
+    if (length < static_cast<int>(sizeof(linger))) return Fail(WSAEFAULT);
+    linger setting;
+    std::memcpy(&setting, value, sizeof setting);
+    if (posix_socket::SetLinger(entry->fd, setting.l_onoff != 0, setting.l_linger) != 0) {
+      return FailWithErrno(errno);
+    }
+    return 0;
+  }
+  // Boolean options may come as a single byte; everything else as an int.
+  int number = 0;
+  if (length >= static_cast<int>(sizeof(int))) {
+    std::memcpy(&number, value, sizeof number);
+  } else if (length >= 1) {
+    number = static_cast<unsigned char>(value[0]);
+  } else {
+    return Fail(WSAEFAULT);
+  }
+  posix_socket::Option which;
+  if (level == SOL_SOCKET) {
+    switch (option) {
+      case SO_REUSEADDR:
+        which = posix_socket::Option::ReuseAddress;
+        break;
+      case SO_BROADCAST:
+        which = posix_socket::Option::Broadcast;
+        break;
+      case SO_KEEPALIVE:
+        which = posix_socket::Option::KeepAlive;
+        break;
+      case SO_SNDBUF:
+        which = posix_socket::Option::SendBuffer;
+        break;
+      case SO_RCVBUF:
+        which = posix_socket::Option::ReceiveBuffer;
+        break;
+      case SO_DEBUG:
+        which = posix_socket::Option::Debug;
+        break;
+      default:
+        return Fail(WSAENOPROTOOPT);
+    }
+  } else if (level == IPPROTO_TCP && option == TCP_NODELAY) {
+    which = posix_socket::Option::NoDelay;
+  } else {
+    return Fail(level == SOL_SOCKET || level == IPPROTO_TCP ? WSAENOPROTOOPT : WSAEINVAL);
+  }
+  if (posix_socket::SetOption(entry->fd, which, number) != 0) return FailWithErrno(errno);
+  return 0;
+}
+
+int getsockopt(SOCKET s, int level, int option, char* value, int* length) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return SOCKET_ERROR;
+  if (value == nullptr || length == nullptr) return Fail(WSAEFAULT);
+  if (level == SOL_SOCKET && option == SO_LINGER) {
+    if (*length < static_cast<int>(sizeof(linger))) return Fail(WSAEFAULT);
+    bool on = false;
+    int seconds = 0;
+    if (posix_socket::GetLinger(entry->fd, &on, &seconds) != 0) return FailWithErrno(errno);
+    const linger setting{static_cast<u_short>(on ? 1 : 0), static_cast<u_short>(seconds)};
+    std::memcpy(value, &setting, sizeof setting);
+    *length = sizeof setting;
+    return 0;
+  }
+  if (*length < static_cast<int>(sizeof(int))) return Fail(WSAEFAULT);
+  int number = 0;
+  if (level == SOL_SOCKET && option == SO_ERROR) {
+    number = detail::WinsockErrorFromErrno(posix_socket::PendingError(entry->fd));
+  } else if (level == SOL_SOCKET && option == SO_TYPE) {
+    number = entry->type;
+  } else {
+    posix_socket::Option which;
+    if (level == SOL_SOCKET) {
+      switch (option) {
+        case SO_REUSEADDR:
+          which = posix_socket::Option::ReuseAddress;
+          break;
+        case SO_BROADCAST:
+          which = posix_socket::Option::Broadcast;
+          break;
+        case SO_KEEPALIVE:
+          which = posix_socket::Option::KeepAlive;
+          break;
+        case SO_SNDBUF:
+          which = posix_socket::Option::SendBuffer;
+          break;
+        case SO_RCVBUF:
+          which = posix_socket::Option::ReceiveBuffer;
+          break;
+        case SO_DEBUG:
+          which = posix_socket::Option::Debug;
+          break;
+        default:
+          return Fail(WSAENOPROTOOPT);
+      }
+    } else if (level == IPPROTO_TCP && option == TCP_NODELAY) {
+      which = posix_socket::Option::NoDelay;
+    } else {
+      return Fail(level == SOL_SOCKET || level == IPPROTO_TCP ? WSAENOPROTOOPT : WSAEINVAL);
+    }
+    if (posix_socket::GetOption(entry->fd, which, &number) != 0) return FailWithErrno(errno);
+  }
+  std::memcpy(value, &number, sizeof number);
+  *length = sizeof number;
+  return 0;
+}
+
+int getsockname(SOCKET s, sockaddr* name, int* nameLength) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return SOCKET_ERROR;
+  posix_socket::Address address;
+  if (posix_socket::LocalAddress(entry->fd, &address) != 0) return FailWithErrno(errno);
+  if (name == nullptr) return Fail(WSAEFAULT);
+  return WriteAddress(address, name, nameLength) ? 0 : SOCKET_ERROR;
+}
+
+int WSAAsyncSelect(SOCKET s, HWND window, u_int message, long mask) {
+  SocketEntry* entry = Usable(s);
+  if (entry == nullptr) return SOCKET_ERROR;
+  if (mask != 0 && !IsMessageWindow(window)) return Fail(WSAEINVAL);
+  // Whatever the old registration posted and was not delivered dies with it.
+  entry->selection.reset();
+  if (posix_socket::SetNonBlocking(entry->fd, true) != 0) return FailWithErrno(errno);
+  if (mask == 0) return 0;
+  entry->selection = std::make_unique<detail::AsyncSelection>(entry, s, window, message, mask);
+  entry->selection->PostCurrentConditions();
+  return 0;
+}
+
+}  // namespace winsock
