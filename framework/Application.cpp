@@ -50,6 +50,11 @@ void TApplication::ProcessMessages() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void TApplication::HandleMessage() {
+  EnsureEventLoop();
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
 std::string TApplication::CurrentExceptionMessage() {
   try {
     throw;

@@ -22,6 +22,9 @@ class TApplication : public TObject {
   // Handles everything pending now, then returns. May be called from inside
   // a handler; what it handles may call it again.
   void ProcessMessages();
+  // Waits for at least one event, then handles everything pending: how a
+  // waiting loop lets time pass without spinning.
+  void HandleMessage();
 
   // Call from inside a catch block: passes the exception being handled to
   // OnException if bound, else writes its message on standard error.

@@ -1,0 +1,364 @@
+#include "components/net/OrbCustomSocket.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "framework/Application.h"
+#include "framework/Exceptions.h"
+#include "framework/Streams.h"
+
+using namespace winsock;
+
+namespace {
+constexpr int kTcpBufferSize = 0xC80000;  // 12.5 MiB
+}
+
+TOrbCustomSocket::TOrbCustomSocket(TComponent* AOwner) : TOrbTimerComponent(AOwner) {}
+
+TOrbCustomSocket::~TOrbCustomSocket() {
+  // The derived destructors have switched the component off already.
+  FAlive.reset();
+}
+
+void TOrbCustomSocket::Loaded() {
+  TOrbTimerComponent::Loaded();
+  if (FActive && !ComponentState().Has(csDesigning)) DoActivate();
+}
+
+void TOrbCustomSocket::WndProc(TMessage& Message) {
+  TOrbTimerComponent::WndProc(Message);
+  try {
+    Dispatch(Message);
+  } catch (...) {
+    Application->HandleException(this);
+  }
+}
+
+void TOrbCustomSocket::Dispatch(TMessage& Message) {
+  if (Message.Msg == UM_TCPSELECT) {
+    UMTCPSelect(Message);
+  } else {
+    TOrbTimerComponent::Dispatch(Message);
+  }
+}
+
+void TOrbCustomSocket::UMTCPSelect(TMessage& Message) {
+  const auto s = static_cast<SOCKET>(Message.WParam);
+  const int error = WSAGETSELECTERROR(Message.LParam);
+  if (error > 10000) {
+    SocketError(static_cast<int>(s), error);
+    return;
+  }
+  switch (WSAGETSELECTEVENT(Message.LParam)) {
+    case FD_READ: ReadHandling(s); break;
+    case FD_ACCEPT:
+    case FD_CONNECT: DoConnectAccept(); break;
+    case FD_CLOSE: DoClose(static_cast<int>(s)); break;
+    case FD_WRITE:
+      // The socket can take more: send what its connection keeps.
+      if (TOrbCustomSocket* connection = FindConnection(s)) FlushSendQueue(connection);
+      break;
+    default: break;
+  }
+}
+
+TOrbCustomSocket* TOrbCustomSocket::FindConnection(SOCKET s) {
+  if (FClientList == nullptr) return this;
+  for (int i = 0; i < FClientList->Count(); ++i) {
+    auto* connection = static_cast<TOrbCustomSocket*>(FClientList->Get(i));
+    if (connection->FSocket == s) return connection;
+  }
+  return nullptr;  // a notification queued before its connection was dropped
+}
+
+void TOrbCustomSocket::ReadHandling(SOCKET s) {
+  const std::weak_ptr<const int> self = AliveToken();
+  u_long n = 0;
+  if (ioctlsocket(s, FIONREAD, &n) == SOCKET_ERROR) {
+    SocketError(static_cast<int>(s), WSAGetLastError());
+    return;
+  }
+  if (n == 0) return;
+  TOrbCustomSocket* connection = FindConnection(s);
+  if (connection == nullptr) return;
+  const std::weak_ptr<const int> connectionAlive = connection->AliveToken();
+
+  if (connection->FPending && connection->FPending->FPendingBuffer != nullptr) {
+    std::shared_ptr<TPendingReceive> pending = connection->FPending;
+    const int r = ReceiveFrom(connection, pending->FPendingBuffer + pending->FPendingCount,
+                              pending->FPendingSize - pending->FPendingCount, false);
+    // A zero-byte read has already been handled as the peer's close there.
+    if (r > 0) {
+      pending->FPendingCount += r;
+      if (pending->FPendingCount == pending->FPendingSize) pending->FPendingBuffer = nullptr;
+    }
+    if (self.expired() || connectionAlive.expired()) return;
+  }
+
+  if (ioctlsocket(s, FIONREAD, &n) == SOCKET_ERROR) {
+    SocketError(static_cast<int>(s), WSAGetLastError());
+    return;
+  }
+  if (n == 0) return;
+
+  TMemoryStream stream;
+  bool handled = false;
+  do {
+    handled = false;
+    DoDataAvailable(connection, static_cast<int>(n), handled);
+    if (self.expired() || connectionAlive.expired()) return;
+    if (!handled) ReceiveStreamFrom(connection, &stream, static_cast<int>(n), false);
+    // The connection may have been dropped by a failure just reported.
+    if (self.expired() || connectionAlive.expired()) return;
+    if (ioctlsocket(s, FIONREAD, &n) == SOCKET_ERROR) {
+      SocketError(static_cast<int>(s), WSAGetLastError());
+      return;
+    }
+  } while (n > 0);
+
+  if (!handled) {
+    stream.SetPosition(0);
+    DoRead(connection, &stream);
+  }
+}
+
+int TOrbCustomSocket::ReceiveFrom(TOrbCustomSocket* connection, char* buffer, int size,
+                                  bool wait) {
+  if (size <= 0) return 0;  // a zero-byte recv would look like the peer's close
+  const std::weak_ptr<const int> self = AliveToken();
+  const std::weak_ptr<const int> connectionAlive = connection->AliveToken();
+  const SOCKET s = connection->FSocket;
+
+  const int r = recv(s, buffer, size, 0);
+  if (r == 0) {
+    DoClose(static_cast<int>(s));
+    if (self.expired() || connectionAlive.expired()) return 0;
+  } else if (r == SOCKET_ERROR) {
+    SocketError(static_cast<int>(s), WSAGetLastError());
+    return -1;
+  }
+  if (r == size || !wait) return r;
+
+  // Wait: the read handling of later notifications fills the buffer. The
+  // waiting state lives on the connection, where that handling looks for it.
+  auto pending = std::make_shared<TPendingReceive>();
+  pending->FPendingBuffer = buffer;
+  pending->FPendingSize = size;
+  pending->FPendingCount = r;
+  connection->FPending = pending;
+  while (pending->FPendingBuffer != nullptr && !self.expired() && !connectionAlive.expired() &&
+         FActive && !ComponentState().Has(csDestroying)) {
+    Application->HandleMessage();
+  }
+  // No later notification may write into the caller's buffer.
+  pending->FPendingBuffer = nullptr;
+  if (!connectionAlive.expired() && connection->FPending == pending) connection->FPending.reset();
+  return pending->FPendingCount;
+}
+
+int TOrbCustomSocket::ReceiveStreamFrom(TOrbCustomSocket* connection, TStream* stream, int size,
+                                        bool wait) {
+  if (size <= 0) return 0;
+  std::vector<char> buffer(static_cast<size_t>(size));
+  const int r = ReceiveFrom(connection, buffer.data(), size, wait);
+  if (r > 0) stream->Write(buffer.data(), r);
+  return r;
+}
+
+int TOrbCustomSocket::SendBufferTo(TOrbCustomSocket* connection, const char* buffer,
+                                   int length) {
+  std::shared_ptr<const std::vector<char>> copy;
+  return SendShared(connection, buffer, length, &copy);
+}
+
+int TOrbCustomSocket::SendShared(TOrbCustomSocket* connection, const char* buffer, int length,
+                                 std::shared_ptr<const std::vector<char>>* sharedCopy) {
+  if (connection->FSocket == INVALID_SOCKET || length <= 0) return 0;
+  const SOCKET s = connection->FSocket;
+
+  // Keeps the bytes from `offset` on, sharing one copy between connections.
+  const auto keep = [&](size_t offset) {
+    if (connection->FQueuedBytes + (static_cast<size_t>(length) - offset) >
+        connection->FSendQueueLimit) {
+      return false;
+    }
+    if (!*sharedCopy) *sharedCopy = std::make_shared<const std::vector<char>>(buffer, buffer + length);
+    connection->FSendQueue.push_back({*sharedCopy, offset});
+    connection->FQueuedBytes += static_cast<size_t>(length) - offset;
+    return true;
+  };
+
+  int sent = 0;
+  if (connection->FSendQueue.empty()) {
+    sent = send(s, buffer, length, 0);
+    if (sent == SOCKET_ERROR) {
+      const int error = WSAGetLastError();
+      if (error != WSAEWOULDBLOCK) {
+        SocketError(static_cast<int>(s), error);
+        return SOCKET_ERROR;
+      }
+      sent = 0;
+    }
+    if (sent == length) return length;
+  }
+  // What the socket did not take waits for FD_WRITE, behind what waits already.
+  if (!keep(static_cast<size_t>(sent))) {
+    SocketError(static_cast<int>(s), WSAENOBUFS);
+    return SOCKET_ERROR;
+  }
+  return length;
+}
+
+void TOrbCustomSocket::FlushSendQueue(TOrbCustomSocket* connection) {
+  const SOCKET s = connection->FSocket;
+  while (!connection->FSendQueue.empty()) {
+    TQueuedChunk& chunk = connection->FSendQueue.front();
+    const size_t remaining = chunk.bytes->size() - chunk.offset;
+    const int ask = static_cast<int>(std::min<size_t>(remaining, 1u << 30));
+    const int sent = send(s, chunk.bytes->data() + chunk.offset, ask, 0);
+    if (sent == SOCKET_ERROR) {
+      const int error = WSAGetLastError();
+      if (error != WSAEWOULDBLOCK) SocketError(static_cast<int>(s), error);
+      return;  // would block: FD_WRITE comes again when there is room
+    }
+    chunk.offset += static_cast<size_t>(sent);
+    connection->FQueuedBytes -= static_cast<size_t>(sent);
+    if (chunk.offset == chunk.bytes->size()) connection->FSendQueue.pop_front();
+  }
+}
+
+int TOrbCustomSocket::SendStreamTo(TOrbCustomSocket* connection, TStream* stream) {
+  if (auto* memory = dynamic_cast<TMemoryStream*>(stream)) {
+    return SendBufferTo(connection, static_cast<const char*>(memory->Memory()),
+                        static_cast<int>(memory->Size()));
+  }
+  const int64_t position = stream->Position();
+  struct RestorePosition {
+    TStream* stream;
+    int64_t position;
+    ~RestorePosition() { stream->SetPosition(position); }
+  } restore{stream, position};
+  stream->SetPosition(0);
+  const auto size = static_cast<int>(stream->Size());
+  std::vector<char> buffer(static_cast<size_t>(std::max(size, 0)));
+  stream->ReadBuffer(buffer.data(), size);
+  return SendBufferTo(connection, buffer.data(), size);
+}
+
+void TOrbCustomSocket::SetupBuffers() {
+  int value = 0;
+  int length = 4;
+  if (getsockopt(FSocket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<char*>(&value), &length) ==
+      SOCKET_ERROR) {
+    throw Exception("failure get sndbuf in setsockopt()");
+  }
+  value = kTcpBufferSize;
+  if (setsockopt(FSocket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&value), 4) ==
+      SOCKET_ERROR) {
+    throw Exception("failure sndbuf in setsockopt()");
+  }
+  length = 4;
+  if (getsockopt(FSocket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<char*>(&value), &length) ==
+      SOCKET_ERROR) {
+    throw Exception("failure get sndbuf in setsockopt()");
+  }
+  value = kTcpBufferSize;
+  if (setsockopt(FSocket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&value), 4) ==
+      SOCKET_ERROR) {
+    throw Exception("failure broadcast in setsockopt()");
+  }
+}
+
+void TOrbCustomSocket::DoDeactivate() {
+  if (FPending) FPending->FPendingBuffer = nullptr;  // a waiting receive ends
+  FSendQueue.clear();
+  FQueuedBytes = 0;
+  WSAAsyncSelect(FSocket, FWindowHandle, UM_TCPSELECT, 0);
+  shutdown(FSocket, SD_BOTH);
+  const linger reset{1, 0};
+  setsockopt(FSocket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+  if (closesocket(FSocket) == SOCKET_ERROR) {
+    SocketError(static_cast<int>(FSocket), WSAGetLastError());
+  } else {
+    FSocket = INVALID_SOCKET;
+  }
+}
+
+void TOrbCustomSocket::SocketError(int socket, int errorCode) {
+  const std::string text = SocketErrorText(errorCode);
+  if (OnError) {
+    OnError(this, socket, errorCode, text);
+    return;
+  }
+  throw Exception(text);
+}
+
+void TOrbCustomSocket::SetActive(bool Value) {
+  if (Value == FActive) return;
+  FActive = Value;
+  if (ComponentState().Has(csDesigning) || ComponentState().Has(csLoading)) return;
+  if (Value) {
+    DoActivate();
+  } else {
+    DoDeactivate();
+  }
+}
+
+void TOrbCustomSocket::SetHost(const std::string& Value) {
+  if (Value == FHost) return;
+  if (FActive && !ComponentState().Has(csDesigning) && !ComponentState().Has(csLoading)) {
+    if (!FAllowChangeHostAndPortOnConnection) throw Exception("Cannot change Host while active");
+    SetActive(false);
+    FHost = Value;
+    SetActive(true);
+    return;
+  }
+  FHost = Value;
+}
+
+void TOrbCustomSocket::SetPort(uint16_t Value) {
+  if (Value == FPort) return;
+  if (FActive && !ComponentState().Has(csDesigning) && !ComponentState().Has(csLoading)) {
+    if (!FAllowChangeHostAndPortOnConnection) throw Exception("Cannot change Port while active");
+    SetActive(false);
+    FPort = Value;
+    SetActive(true);
+    return;
+  }
+  FPort = Value;
+}
+
+void TOrbCustomSocket::SetLocalHostOnly(bool Value) {
+  if (Value == FLocalHostOnly) return;
+  if (FActive && !ComponentState().Has(csDesigning) && !ComponentState().Has(csLoading)) {
+    SetActive(false);
+    FLocalHostOnly = Value;
+    SetActive(true);
+    return;
+  }
+  FLocalHostOnly = Value;
+}
+
+u_long TOrbCustomSocket::GetIP() { return inet_addr(FHost.c_str()); }
+
+void TOrbCustomSocket::SetIP(int32_t Value) {
+  in_addr address{static_cast<uint32_t>(Value)};
+  SetHost(inet_ntoa(address));
+}
+
+std::string TOrbCustomSocket::GetLocalHostName() {
+  char name[260];
+  if (winsock::gethostname(name, sizeof name) != 0) return "";
+  return name;
+}
+
+std::string TOrbCustomSocket::GetLocalIP() {
+  char name[260];
+  if (winsock::gethostname(name, sizeof name) != 0) return "";
+  hostent* entry = gethostbyname(name);
+  if (entry == nullptr || entry->h_addr_list[0] == nullptr) return "";
+  in_addr address;
+  std::memcpy(&address.s_addr, entry->h_addr_list[0], 4);
+  return inet_ntoa(address);
+}

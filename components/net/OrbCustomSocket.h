@@ -1,0 +1,121 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "components/net/OrbSocketTypes.h"
+#include "components/net/OrbTimerComponent.h"
+#include "platform/winsock/Winsock.h"
+
+class TStream;
+
+// Abstract base of the TCP server and client. Holds one TCP socket with its
+// address and an active switch, turns the socket notifications posted to the
+// hidden window into virtual calls, sends and receives on a connection (the
+// component itself for a client, one connection object per accepted socket
+// for a server), and reports every failure through SocketError.
+class TOrbCustomSocket : public TOrbTimerComponent {
+ public:
+  // Unsent bytes a connection may hold before it is dropped (see SendBufferTo).
+  static constexpr uint32_t kDefaultSendQueueLimit = 32u << 20;
+
+  explicit TOrbCustomSocket(TComponent* AOwner);
+  ~TOrbCustomSocket() override;
+
+  void Loaded() override;
+  void WndProc(TMessage& Message) override;
+  void Dispatch(TMessage& Message) override;
+
+  virtual void SocketError(int socket, int errorCode);
+  virtual void SetActive(bool Value);
+  virtual void SetHost(const std::string& Value);
+  virtual void SetLocalHostOnly(bool Value);
+  virtual void SetPort(uint16_t Value);
+  virtual void DoActivate() = 0;
+  virtual void DoDeactivate();
+  virtual void DoConnectAccept() = 0;
+  virtual void DoClose(int socket) = 0;
+  virtual void DoDataAvailable(TOrbCustomSocket* connection, int count, bool& handled) = 0;
+  virtual void DoRead(TOrbCustomSocket* connection, TStream* stream) = 0;
+
+  // Sends the whole buffer on the connection, in order with what was sent
+  // before. What the socket cannot take now is kept and sent as it becomes
+  // writable; returns `length`, or -1 after a reported failure.
+  int SendBufferTo(TOrbCustomSocket* connection, const char* buffer, int length);
+  int SendStreamTo(TOrbCustomSocket* connection, TStream* stream);
+  // Receives up to `size` bytes; with `wait`, lets the application process
+  // messages until the buffer is full or the component is switched off.
+  int ReceiveFrom(TOrbCustomSocket* connection, char* buffer, int size, bool wait);
+  int ReceiveStreamFrom(TOrbCustomSocket* connection, TStream* stream, int size, bool wait);
+
+  winsock::u_long GetIP();
+  void SetIP(int32_t Value);
+  std::string GetLocalHostName();
+  std::string GetLocalIP();
+
+  bool AllowChangeHostAndPortOnConnection() const { return FAllowChangeHostAndPortOnConnection; }
+  void SetAllowChangeHostAndPortOnConnection(bool Value) {
+    FAllowChangeHostAndPortOnConnection = Value;
+  }
+  const std::string& Host() const { return FHost; }
+  uint16_t Port() const { return FPort; }
+  bool LocalHostOnly() const { return FLocalHostOnly; }
+  bool Active() const { return FActive; }
+  winsock::SOCKET Socket() const { return FSocket; }
+
+  uint32_t SendQueueLimit() const { return FSendQueueLimit; }
+  void SetSendQueueLimit(uint32_t Value) { FSendQueueLimit = Value; }
+  // Bytes given to SendBufferTo that the socket has not taken yet.
+  size_t QueuedBytes() const { return FQueuedBytes; }
+
+  fnSimpleTCPErrorEvent OnError;
+
+ protected:
+  // The state of a waiting receive, shared with the waiting call so that it
+  // outlives a connection dropped while the call waits.
+  struct TPendingReceive {
+    char* FPendingBuffer = nullptr;  // null once the wait is over
+    int FPendingCount = 0;
+    int FPendingSize = 0;
+  };
+
+  void UMTCPSelect(TMessage& Message);
+  // Gives a new TCP socket its 12.5 MiB send and receive buffers.
+  void SetupBuffers();
+  // Sends what the connection keeps, as far as the socket takes it.
+  void FlushSendQueue(TOrbCustomSocket* connection);
+  // Held while alive: callers check it after running event handlers, which
+  // may destroy the component.
+  std::weak_ptr<const int> AliveToken() const { return FAlive; }
+
+  bool FActive = false;
+  bool FAllowChangeHostAndPortOnConnection = false;
+  std::string FHost;
+  uint16_t FPort = 0;
+  winsock::SOCKET FSocket = winsock::INVALID_SOCKET;
+  bool FLocalHostOnly = false;
+  std::shared_ptr<TPendingReceive> FPending;
+  winsock::sockaddr_in FAddr{};
+  winsock::hostent* FHostEntry = nullptr;
+
+ private:
+  void ReadHandling(winsock::SOCKET s);
+  TOrbCustomSocket* FindConnection(winsock::SOCKET s);
+  int SendShared(TOrbCustomSocket* connection, const char* buffer, int length,
+                 std::shared_ptr<const std::vector<char>>* sharedCopy);
+  friend class TOrbSimpleTCPServer;
+
+  // Bytes waiting to be sent, in order: each chunk shares its bytes, so one
+  // broadcast copies a message once however many connections keep it.
+  struct TQueuedChunk {
+    std::shared_ptr<const std::vector<char>> bytes;
+    size_t offset;
+  };
+  std::deque<TQueuedChunk> FSendQueue;
+  size_t FQueuedBytes = 0;
+  uint32_t FSendQueueLimit = kDefaultSendQueueLimit;
+  std::shared_ptr<const int> FAlive = std::make_shared<const int>(0);
+};

@@ -1,0 +1,173 @@
+#include "components/net/OrbSimpleUDPClient.h"
+
+#include <cstring>
+
+#include "framework/Exceptions.h"
+
+using namespace winsock;
+
+TOrbSimpleUDPClient::TOrbSimpleUDPClient(TComponent* AOwner) : TCustomControl(AOwner) {}
+
+TOrbSimpleUDPClient::~TOrbSimpleUDPClient() {
+  Destroying();
+  Close();
+}
+
+void TOrbSimpleUDPClient::Open() {
+  if (ComponentState().Has(csDesigning)) return;
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(static_cast<u_short>(FPort & 0xFFFF));
+  local.sin_addr.s_addr = INADDR_ANY;
+
+  FSocket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (FSocket == INVALID_SOCKET) {
+    SocketError(-1, WSAGetLastError());
+    return;
+  }
+  const int on = 1;
+  if (setsockopt(FSocket, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), 4) ==
+      SOCKET_ERROR) {
+    throw Exception("failure reuse in setsockopt()");
+  }
+  if (setsockopt(FSocket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), 4) ==
+      SOCKET_ERROR) {
+    throw Exception("failure broadcast in setsockopt()");
+  }
+  if (WSAAsyncSelect(FSocket, Handle(), UM_TCPSELECT, FD_READ | FD_CLOSE) != 0) {
+    SocketError(static_cast<int>(FSocket), WSAGetLastError());
+    return;
+  }
+  if (bind(FSocket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    SocketError(static_cast<int>(FSocket), WSAGetLastError());
+  }
+}
+
+void TOrbSimpleUDPClient::Close() {
+  if (!Active()) return;
+  WSAAsyncSelect(FSocket, HandleAllocated() ? Handle() : nullptr, 0, 0);
+  shutdown(FSocket, SD_BOTH);
+  closesocket(FSocket);
+  FSocket = INVALID_SOCKET;
+}
+
+void TOrbSimpleUDPClient::SetPort(int Value) {
+  Close();
+  FPort = Value;
+}
+
+int TOrbSimpleUDPClient::SendBufferTo(const TUDPEndPoint& endPoint, const char* data,
+                                      int length) {
+  if (!Active()) return 0;
+  sockaddr_in destination{};
+  destination.sin_family = AF_INET;
+  destination.sin_port = htons(static_cast<u_short>(endPoint.Port & 0xFFFF));
+  destination.sin_addr.s_addr = endPoint.IP;
+  const int sent = sendto(FSocket, data, length, 0, reinterpret_cast<const sockaddr*>(&destination),
+                          sizeof destination);
+  if (sent == SOCKET_ERROR) SocketError(static_cast<int>(FSocket), WSAGetLastError());
+  return sent;
+}
+
+int TOrbSimpleUDPClient::Broadcast(const char* data, int length) {
+  TUDPEndPoint everyone;
+  everyone.IP = static_cast<uint32_t>(INADDR_BROADCAST);
+  everyone.Port = FPort;
+  return SendBufferTo(everyone, data, length);
+}
+
+int TOrbSimpleUDPClient::ReceiveFrom(TUDPEndPoint& endPoint, char* buffer, int size) {
+  if (!Active()) return 0;
+  sockaddr_in source{};
+  int length = sizeof source;
+  const int received =
+      recvfrom(FSocket, buffer, size, 0, reinterpret_cast<sockaddr*>(&source), &length);
+  if (received == SOCKET_ERROR) {
+    SocketError(static_cast<int>(FSocket), WSAGetLastError());
+    return 0;
+  }
+  endPoint.Port = ntohs(source.sin_port);
+  endPoint.IP = source.sin_addr.s_addr;
+  return received;
+}
+
+void TOrbSimpleUDPClient::Dispatch(TMessage& Message) {
+  if (Message.Msg == UM_TCPSELECT) {
+    UMTCPSelect(Message);
+  } else {
+    TCustomControl::Dispatch(Message);
+  }
+}
+
+void TOrbSimpleUDPClient::UMTCPSelect(TMessage& Message) {
+  if (!Active()) return;
+  const int error = WSAGETSELECTERROR(Message.LParam);
+  if (error > 10000) {
+    SocketError(static_cast<int>(Message.WParam), error);
+    return;
+  }
+  const int event = WSAGETSELECTEVENT(Message.LParam);
+  if (event == FD_CLOSE) {
+    Close();
+    return;
+  }
+  if (event != FD_READ) return;
+
+  u_long pending = 0;
+  if (ioctlsocket(FSocket, FIONREAD, &pending) == SOCKET_ERROR) {
+    SocketError(static_cast<int>(FSocket), WSAGetLastError());
+    return;
+  }
+  char buffer[kDatagramBufferSize];
+  std::string data;
+  TUDPEndPoint endPoint;
+  while (pending != 0 || EmptyDatagramWaits()) {
+    const int n = ReceiveFrom(endPoint, buffer, kDatagramBufferSize - 1);
+    buffer[n] = '\0';
+    // The data string is the datagram's length; its bytes are copied up to
+    // and including the first zero byte.
+    data.assign(static_cast<size_t>(n), '\0');
+    const size_t text = std::strlen(buffer);
+    std::memcpy(data.data(), buffer, text < static_cast<size_t>(n) ? text + 1 : text);
+    DoDataAvailable(endPoint, data);
+    if (!Active()) break;
+    if (ioctlsocket(FSocket, FIONREAD, &pending) == SOCKET_ERROR) {
+      SocketError(static_cast<int>(FSocket), WSAGetLastError());
+      return;
+    }
+  }
+}
+
+bool TOrbSimpleUDPClient::EmptyDatagramWaits() {
+  // FIONREAD answers 0 both for no datagram and for an empty one; left
+  // unread, an empty datagram would hold back every later one for good.
+  char probe;
+  return recvfrom(FSocket, &probe, 1, MSG_PEEK, nullptr, nullptr) == 0;
+}
+
+void TOrbSimpleUDPClient::DoDataAvailable(const TUDPEndPoint& endPoint, const std::string& data) {
+  if (OnDataAvailable) OnDataAvailable(endPoint, data);
+}
+
+void TOrbSimpleUDPClient::SocketError(int socket, int errorCode) {
+  const std::string text = SocketErrorText(errorCode);
+  if (OnError) {
+    OnError(this, socket, errorCode, text);
+    return;
+  }
+  throw Exception(text);
+}
+
+uint32_t TOrbSimpleUDPClient::IpFromString(const std::string& text) const {
+  return static_cast<uint32_t>(inet_addr(text.c_str()));
+}
+
+std::string TOrbSimpleUDPClient::GetLocalIP() {
+  char name[260];
+  if (winsock::gethostname(name, sizeof name) != 0) return "";
+  hostent* entry = gethostbyname(name);
+  if (entry == nullptr || entry->h_addr_list[0] == nullptr) return "";
+  in_addr address;
+  std::memcpy(&address.s_addr, entry->h_addr_list[0], 4);
+  return inet_ntoa(address);
+}
