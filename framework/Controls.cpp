@@ -1,6 +1,7 @@
 #include "framework/Controls.h"
 
 #include <QWidget>
+#include <algorithm>
 
 #include "framework/Application.h"
 
@@ -13,14 +14,21 @@ TWinControl::TWinControl(TComponent* owner) : TComponent(owner) {
 TWinControl::~TWinControl() {
   Destroying();
   DestroyHandle();
-  // A parent's widget owns its children's widgets in Qt's tree; we own ours,
-  // so take it out of the tree before it goes.
-  if (FWidget) FWidget->setParent(nullptr);
+  // In Qt's tree a widget deletes its child widgets; here every control owns
+  // its own widget, so the tree is taken apart before any widget goes.
+  while (!FControls.empty())
+    FControls.back()->SetParent(nullptr);
+  SetParent(nullptr);
 }
 
 void TWinControl::SetParent(TWinControl* parent) {
   if (parent == FParent) return;
+  if (FParent != nullptr) {
+    auto& siblings = FParent->FControls;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+  }
   FParent = parent;
+  if (parent != nullptr) parent->FControls.push_back(this);
   FWidget->setParent(parent != nullptr ? parent->Widget() : nullptr);
 }
 
@@ -39,7 +47,9 @@ void TWinControl::DestroyHandle() {
   FHandle = nullptr;
 }
 
-void TWinControl::WndProc(TMessage& message) { Dispatch(message); }
+void TWinControl::WndProc(TMessage& message) {
+  Dispatch(message);
+}
 
 void TWinControl::DefaultHandler(TMessage& message) {
   message.Result = DefWindowProcA(FHandle, message.Msg, message.WParam, message.LParam);

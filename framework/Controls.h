@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/Component.h"
 #include "framework/Exceptions.h"
@@ -18,7 +19,9 @@ class TWinControl : public TComponent {
   ~TWinControl() override;
 
   TWinControl* Parent() const { return FParent; }
+  // The parent shows the control; it does not own it (its owner does).
   void SetParent(TWinControl* parent);
+  int ControlCount() const { return static_cast<int>(FControls.size()); }
 
   // Creates the window handle if needed; throws EInvalidOperation when the
   // control has no parent window.
@@ -37,6 +40,7 @@ class TWinControl : public TComponent {
 
  private:
   TWinControl* FParent = nullptr;
+  std::vector<TWinControl*> FControls;  // the controls this one is parent of
   HWND FHandle = nullptr;
   std::unique_ptr<QWidget> FWidget;
 };

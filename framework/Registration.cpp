@@ -18,7 +18,9 @@ void RegisterComponent(const std::string& page, const std::string& className,
   registry.push_back({page, className, std::move(create)});
 }
 
-const std::vector<TRegisteredComponent>& RegisteredComponents() { return Registry(); }
+const std::vector<TRegisteredComponent>& RegisteredComponents() {
+  return Registry();
+}
 
 std::vector<std::string> PalettePages() {
   std::vector<std::string> pages;

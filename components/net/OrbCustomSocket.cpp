@@ -51,15 +51,22 @@ void TOrbCustomSocket::UMTCPSelect(TMessage& Message) {
     return;
   }
   switch (WSAGETSELECTEVENT(Message.LParam)) {
-    case FD_READ: ReadHandling(s); break;
+    case FD_READ:
+      ReadHandling(s);
+      break;
     case FD_ACCEPT:
-    case FD_CONNECT: DoConnectAccept(); break;
-    case FD_CLOSE: DoClose(static_cast<int>(s)); break;
+    case FD_CONNECT:
+      DoConnectAccept();
+      break;
+    case FD_CLOSE:
+      DoClose(static_cast<int>(s));
+      break;
     case FD_WRITE:
       // The socket can take more: send what its connection keeps.
       if (TOrbCustomSocket* connection = FindConnection(s)) FlushSendQueue(connection);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -123,8 +130,7 @@ void TOrbCustomSocket::ReadHandling(SOCKET s) {
   }
 }
 
-int TOrbCustomSocket::ReceiveFrom(TOrbCustomSocket* connection, char* buffer, int size,
-                                  bool wait) {
+int TOrbCustomSocket::ReceiveFrom(TOrbCustomSocket* connection, char* buffer, int size, bool wait) {
   if (size <= 0) return 0;  // a zero-byte recv would look like the peer's close
   const std::weak_ptr<const int> self = AliveToken();
   const std::weak_ptr<const int> connectionAlive = connection->AliveToken();
@@ -166,8 +172,7 @@ int TOrbCustomSocket::ReceiveStreamFrom(TOrbCustomSocket* connection, TStream* s
   return r;
 }
 
-int TOrbCustomSocket::SendBufferTo(TOrbCustomSocket* connection, const char* buffer,
-                                   int length) {
+int TOrbCustomSocket::SendBufferTo(TOrbCustomSocket* connection, const char* buffer, int length) {
   std::shared_ptr<const std::vector<char>> copy;
   return SendShared(connection, buffer, length, &copy);
 }
@@ -183,7 +188,8 @@ int TOrbCustomSocket::SendShared(TOrbCustomSocket* connection, const char* buffe
         connection->FSendQueueLimit) {
       return false;
     }
-    if (!*sharedCopy) *sharedCopy = std::make_shared<const std::vector<char>>(buffer, buffer + length);
+    if (!*sharedCopy)
+      *sharedCopy = std::make_shared<const std::vector<char>>(buffer, buffer + length);
     connection->FSendQueue.push_back({*sharedCopy, offset});
     connection->FQueuedBytes += static_cast<size_t>(length) - offset;
     return true;
@@ -191,14 +197,16 @@ int TOrbCustomSocket::SendShared(TOrbCustomSocket* connection, const char* buffe
 
   int sent = 0;
   if (connection->FSendQueue.empty()) {
-    sent = send(s, buffer, length, 0);
-    if (sent == SOCKET_ERROR) {
-      const int error = WSAGetLastError();
-      if (error != WSAEWOULDBLOCK) {
+    // Until the socket refuses: only a refusal (would block) re-arms FD_WRITE.
+    while (sent < length) {
+      const int n = send(s, buffer + sent, length - sent, 0);
+      if (n == SOCKET_ERROR) {
+        const int error = WSAGetLastError();
+        if (error == WSAEWOULDBLOCK) break;
         SocketError(static_cast<int>(s), error);
         return SOCKET_ERROR;
       }
-      sent = 0;
+      sent += n;
     }
     if (sent == length) return length;
   }
@@ -340,7 +348,9 @@ void TOrbCustomSocket::SetLocalHostOnly(bool Value) {
   FLocalHostOnly = Value;
 }
 
-u_long TOrbCustomSocket::GetIP() { return inet_addr(FHost.c_str()); }
+u_long TOrbCustomSocket::GetIP() {
+  return inet_addr(FHost.c_str());
+}
 
 void TOrbCustomSocket::SetIP(int32_t Value) {
   in_addr address{static_cast<uint32_t>(Value)};
@@ -348,17 +358,9 @@ void TOrbCustomSocket::SetIP(int32_t Value) {
 }
 
 std::string TOrbCustomSocket::GetLocalHostName() {
-  char name[260];
-  if (winsock::gethostname(name, sizeof name) != 0) return "";
-  return name;
+  return LocalHostNameText();
 }
 
 std::string TOrbCustomSocket::GetLocalIP() {
-  char name[260];
-  if (winsock::gethostname(name, sizeof name) != 0) return "";
-  hostent* entry = gethostbyname(name);
-  if (entry == nullptr || entry->h_addr_list[0] == nullptr) return "";
-  in_addr address;
-  std::memcpy(&address.s_addr, entry->h_addr_list[0], 4);
-  return inet_ntoa(address);
+  return LocalIPText();
 }

@@ -108,7 +108,9 @@ void TOrbSimpleTCPClient::SocketError(int socket, int errorCode) {
   TOrbCustomSocket::SocketError(socket, errorCode);
 }
 
-void TOrbSimpleTCPClient::DoTimer() { SetActive(true); }
+void TOrbSimpleTCPClient::DoTimer() {
+  SetActive(true);
+}
 
 void TOrbSimpleTCPClient::DoDataAvailable(TOrbCustomSocket*, int count, bool& handled) {
   handled = OnDataAvailable.Assigned();

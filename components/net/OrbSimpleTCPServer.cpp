@@ -116,8 +116,7 @@ void TOrbSimpleTCPServer::DoTimer() {
   }
 }
 
-void TOrbSimpleTCPServer::DoDataAvailable(TOrbCustomSocket* connection, int count,
-                                          bool& handled) {
+void TOrbSimpleTCPServer::DoDataAvailable(TOrbCustomSocket* connection, int count, bool& handled) {
   handled = OnClientDataAvailable.Assigned();
   if (handled) {
     OnClientDataAvailable(this, static_cast<TOrbSimpleTCPClient*>(connection), count);
@@ -162,8 +161,7 @@ void TOrbSimpleTCPServer::DoDeactivate() {
 
 void TOrbSimpleTCPServer::SocketError(int socket, int errorCode) {
   const std::weak_ptr<const int> self = AliveToken();
-  if (static_cast<SOCKET>(socket) == FSocket ||
-      (socket == -1 && FSocket == INVALID_SOCKET)) {
+  if (static_cast<SOCKET>(socket) == FSocket || (socket == -1 && FSocket == INVALID_SOCKET)) {
     SetActive(false);
   } else if (socket != -1) {
     for (int i = 0; i < FClientList->Count(); ++i) {
@@ -185,7 +183,8 @@ void TOrbSimpleTCPServer::SendToAll(SendOne sendOne) {
   // tells it from a newer object at the same address.
   std::vector<std::pair<TOrbSimpleTCPClient*, uint64_t>> snapshot;
   snapshot.reserve(static_cast<size_t>(FClientList->Count()));
-  for (int i = 0; i < FClientList->Count(); ++i) snapshot.emplace_back(Client(i), Client(i)->FSerial);
+  for (int i = 0; i < FClientList->Count(); ++i)
+    snapshot.emplace_back(Client(i), Client(i)->FSerial);
   const std::weak_ptr<const int> self = AliveToken();
   for (const auto& [connection, serial] : snapshot) {
     if (self.expired()) return;
@@ -215,8 +214,8 @@ int TOrbSimpleTCPServer::AnonBroadcast(const char* buffer, const int& length) {
   destination.sin_family = AF_INET;
   destination.sin_port = htons(FPort);
   destination.sin_addr.s_addr = static_cast<uint32_t>(INADDR_BROADCAST);
-  const int sent = sendto(FSocket, buffer, length, 0, reinterpret_cast<const sockaddr*>(&destination),
-                          sizeof destination);
+  const int sent = sendto(FSocket, buffer, length, 0,
+                          reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
   if (sent == SOCKET_ERROR) {
     SocketError(static_cast<int>(FSocket), WSAGetLastError());
     return 0;

@@ -56,8 +56,7 @@ void TOrbSimpleUDPClient::SetPort(int Value) {
   FPort = Value;
 }
 
-int TOrbSimpleUDPClient::SendBufferTo(const TUDPEndPoint& endPoint, const char* data,
-                                      int length) {
+int TOrbSimpleUDPClient::SendBufferTo(const TUDPEndPoint& endPoint, const char* data, int length) {
   if (!Active()) return 0;
   sockaddr_in destination{};
   destination.sin_family = AF_INET;
@@ -163,11 +162,5 @@ uint32_t TOrbSimpleUDPClient::IpFromString(const std::string& text) const {
 }
 
 std::string TOrbSimpleUDPClient::GetLocalIP() {
-  char name[260];
-  if (winsock::gethostname(name, sizeof name) != 0) return "";
-  hostent* entry = gethostbyname(name);
-  if (entry == nullptr || entry->h_addr_list[0] == nullptr) return "";
-  in_addr address;
-  std::memcpy(&address.s_addr, entry->h_addr_list[0], 4);
-  return inet_ntoa(address);
+  return LocalIPText();
 }

@@ -35,3 +35,8 @@ using fnTUDPDataAvailableEvent = TEvent<const TUDPEndPoint&, const std::string&>
 
 // The text for a Winsock error code; "Not a WinSock error ?" for others.
 const char* SocketErrorText(int errorCode);
+
+// The local host's name (gethostname, 260 bytes), or empty.
+std::string LocalHostNameText();
+// Dotted text of the first address of the local host's name, or empty.
+std::string LocalIPText();

@@ -2,7 +2,9 @@
 
 #include "framework/Component.h"
 
-TProofList::~TProofList() { Clear(); }
+TProofList::~TProofList() {
+  Clear();
+}
 
 void TProofList::Clear() {
   // An item's destruction may look at the list: take each out first.

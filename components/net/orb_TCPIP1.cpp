@@ -1,5 +1,7 @@
 #include "components/net/orb_TCPIP1.h"
 
+#include <cstring>
+
 #include "framework/Registration.h"
 #include "platform/winsock/Winsock.h"
 
@@ -84,6 +86,22 @@ const char* SocketErrorText(int errorCode) {
     if (entry.code == errorCode) return entry.text;
   }
   return "Not a WinSock error ?";
+}
+
+std::string LocalHostNameText() {
+  char name[260];
+  if (winsock::gethostname(name, sizeof name) != 0) return "";
+  return name;
+}
+
+std::string LocalIPText() {
+  const std::string name = LocalHostNameText();
+  if (name.empty()) return "";
+  winsock::hostent* entry = winsock::gethostbyname(name.c_str());
+  if (entry == nullptr || entry->h_addr_list[0] == nullptr) return "";
+  winsock::in_addr address;
+  std::memcpy(&address.s_addr, entry->h_addr_list[0], 4);
+  return winsock::inet_ntoa(address);
 }
 
 void Register() {

@@ -177,6 +177,9 @@ int send(SOCKET s, const char* buffer, int length, int flags) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  // Linux answers EPIPE for a stream socket that never had a peer (a
+  // listening one, say); Winsock says it is not connected.
+  if (entry->type == SOCK_STREAM && !entry->connected) return Fail(WSAENOTCONN);
   const ssize_t sent =
       posix_socket::Send(entry->fd, buffer, static_cast<size_t>(length), (flags & MSG_OOB) != 0);
   if (sent >= 0) return static_cast<int>(sent);

@@ -111,22 +111,27 @@ bool ProbeFramedMap(Display* display, std::chrono::milliseconds wait) {
 }  // namespace
 
 bool PrivateXServer::WaitForWindowManager() {
-  Display* display = XOpenDisplay(name_.c_str());
-  if (display == nullptr) return false;
+  // The probing connection stays open while the server runs: closed, its
+  // window ids would be handed to the next client, whose first window could
+  // then meet the window manager's memory of a probe window.
+  probe_ = XOpenDisplay(name_.c_str());
+  if (probe_ == nullptr) return false;
   bool ready = false;
   for (int attempt = 0; attempt < 20 && !ready; ++attempt) {
-    ready = ProbeFramedMap(display, std::chrono::milliseconds(500));
+    ready = ProbeFramedMap(static_cast<Display*>(probe_), std::chrono::milliseconds(500));
   }
-  XCloseDisplay(display);
   return ready;
 }
 
 void PrivateXServer::Stop() {
+  if (probe_ != nullptr) XCloseDisplay(static_cast<Display*>(probe_));
+  probe_ = nullptr;
   EndProcess(&windowManager_, SIGTERM);
   EndProcess(&server_, SIGTERM);
 }
 
 void PrivateXServer::Kill() {
+  probe_ = nullptr;  // its server is gone; closing it would only fail
   EndProcess(&windowManager_, SIGKILL);
   EndProcess(&server_, SIGKILL);
 }

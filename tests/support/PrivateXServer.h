@@ -33,6 +33,7 @@ class PrivateXServer {
   bool WaitForWindowManager();
   pid_t server_ = -1;
   pid_t windowManager_ = -1;
+  void* probe_ = nullptr;  // Display* of the window-manager probe
   std::string name_;
   std::string error_;
 };

@@ -1,0 +1,254 @@
+// The TCP server component against real sockets on 127.0.0.1.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "components/net/orb_TCPIP1.h"
+#include "framework/Registration.h"
+#include "framework/Streams.h"
+#include "tests/support/EventPump.h"
+#include "tests/support/RawSockets.h"
+
+using ::testing::ElementsAre;
+using namespace std::chrono_literals;
+using winsock::SOCKET;
+
+namespace {
+
+// A listening server whose events are written into a journal.
+struct JournaledServer {
+  TOrbSimpleTCPServer server{nullptr};
+  std::vector<std::string> journal;
+
+  JournaledServer() {
+    server.OnClientConnected = [this](TObject*, TOrbSimpleTCPClient* c) {
+      journal.push_back("connected " + c->Host());
+    };
+    server.OnClientDisconnected = [this](TObject*, TOrbSimpleTCPClient* c) {
+      // The object is intact during the event, and no longer listed.
+      journal.push_back(std::string("disconnected") +
+                        (c->Host() == "127.0.0.1" ? " intact" : " damaged") +
+                        (IndexOf(c) < 0 ? " unlisted" : " listed"));
+    };
+    server.OnError = [this](TObject*, int, int code, const std::string& text) {
+      journal.push_back("error " + std::to_string(code) + " " + text);
+    };
+  }
+  int IndexOf(TOrbSimpleTCPClient* c) const {
+    for (int i = 0; i < server.ClientCount(); ++i) {
+      if (server.Client(i) == c) return i;
+    }
+    return -1;
+  }
+  bool Start() {
+    server.SetPort(raw::UnusedPort());
+    server.SetListen(true);
+    return server.Listen();
+  }
+  winsock::u_short Port() const { return server.Port(); }
+};
+
+TEST(TcpServer, AcceptsConnectionsIntoItsListAndSeesThemClose) {
+  JournaledServer s;
+  ASSERT_TRUE(s.Start());
+  const SOCKET a = raw::Connect(s.Port());
+  const SOCKET b = raw::Connect(s.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 2; }));
+  EXPECT_EQ(s.server.Client(0)->Port(), s.Port());  // the listening port, not the peer's
+  EXPECT_TRUE(s.server.Client(0)->Active());
+
+  winsock::closesocket(a);
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  EXPECT_THAT(s.journal, ElementsAre("connected 127.0.0.1", "connected 127.0.0.1",
+                                     "disconnected intact unlisted"));
+
+  // A reset: an error for that connection, and no disconnected event.
+  raw::Reset(b);
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 0; }));
+  EXPECT_EQ(s.journal.back(), "error 10054 Connection reset by peer");
+  EXPECT_EQ(std::count(s.journal.begin(), s.journal.end(), "disconnected intact unlisted"), 1);
+  EXPECT_TRUE(s.server.Listen());
+}
+
+TEST(TcpServer, ARejectedConnectionIsResetAndNeverSeenAgain) {
+  JournaledServer s;
+  int offered = 0;
+  s.server.OnAccept = [&](TObject*, TOrbSimpleTCPClient*, bool& accept) {
+    accept = ++offered > 1;  // the first is turned away
+  };
+  ASSERT_TRUE(s.Start());
+  const SOCKET rejected = raw::Connect(s.Port());
+  ASSERT_TRUE(PumpUntil([&] { return offered == 1; }));
+  // Switching the connection off shuts it down, then resets it: the peer
+  // reads the end of the stream.
+  char byte;
+  EXPECT_LE(winsock::recv(rejected, &byte, 1, 0), 0);
+  const SOCKET accepted = raw::Connect(s.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  EXPECT_THAT(s.journal, ElementsAre("connected 127.0.0.1"));
+  winsock::closesocket(rejected);
+  winsock::closesocket(accepted);
+}
+
+TEST(TcpServer, APortInUseIsReportedAndListenReadsFalse) {
+  const SOCKET holder = raw::Listen();
+  JournaledServer s;
+  s.server.SetPort(raw::PortOf(holder));
+  s.server.SetListen(true);
+  EXPECT_FALSE(s.server.Listen());
+  EXPECT_THAT(s.journal, ElementsAre("error 10048 Address already in use"));
+  winsock::closesocket(holder);
+}
+
+TEST(TcpServer, DestroyingAListeningServerClosesEveryConnectionQuietly) {
+  auto* s = new JournaledServer();
+  ASSERT_TRUE(s->Start());
+  const SOCKET a = raw::Connect(s->Port());
+  ASSERT_TRUE(PumpUntil([&] { return s->server.ClientCount() == 1; }));
+  std::vector<std::string> journal;
+  s->server.OnClientDisconnected = [&](TObject*, TOrbSimpleTCPClient*) {
+    journal.push_back("disconnected");
+  };
+  delete s;
+  EXPECT_TRUE(journal.empty());
+  char byte;
+  EXPECT_LE(winsock::recv(a, &byte, 1, 0), 0);  // the connection is gone
+  winsock::closesocket(a);
+}
+
+TEST(TcpServer, DataGoesToDataAvailableOrToOneReadPerNotification) {
+  JournaledServer s;
+  ASSERT_TRUE(s.Start());
+  std::vector<std::string> reads;
+  s.server.OnClientRead = [&](TObject*, TOrbSimpleTCPClient*, TStream* stream) {
+    std::string bytes(static_cast<size_t>(stream->Size()), '\0');
+    stream->ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    reads.push_back(bytes);
+  };
+  const SOCKET peer = raw::Connect(s.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  winsock::send(peer, "one batch", 9, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !reads.empty(); }));
+  EXPECT_THAT(reads, ElementsAre("one batch"));
+
+  std::string taken;
+  s.server.OnClientDataAvailable = [&](TObject*, TOrbSimpleTCPClient* client, int count) {
+    std::vector<char> buffer(static_cast<size_t>(count));
+    const int n = s.server.Receive(client, buffer.data(), count, false);
+    taken.append(buffer.data(), static_cast<size_t>(n));
+  };
+  winsock::send(peer, "claimed", 7, 0);
+  ASSERT_TRUE(PumpUntil([&] { return taken == "claimed"; }));
+  PumpFor(20ms);
+  EXPECT_EQ(reads.size(), 1u);
+  winsock::closesocket(peer);
+}
+
+TEST(TcpServer, AServerSideWaitingReceiveIsCompletedByLaterNotifications) {
+  JournaledServer s;
+  ASSERT_TRUE(s.Start());
+  const SOCKET peer = raw::Connect(s.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  winsock::send(peer, "12", 2, 0);
+  QTimer::singleShot(20, [&] { winsock::send(peer, "34", 2, 0); });
+  QTimer::singleShot(40, [&] { winsock::send(peer, "56", 2, 0); });
+  char buffer[6];
+  EXPECT_TRUE(s.server.ReceiveHard(s.server.Client(0), buffer, 6));
+  EXPECT_EQ(std::string(buffer, 6), "123456");
+
+  // The peer goes away during a wait: the wait ends with what it had.
+  winsock::send(peer, "7", 1, 0);
+  QTimer::singleShot(20, [&] { raw::Reset(peer); });
+  char more[4];
+  EXPECT_LT(s.server.Receive(s.server.Client(0), more, 4, true), 4);
+  EXPECT_EQ(s.server.ClientCount(), 0);
+}
+
+TEST(TcpServer, LocalHostOnlyListensOnTheLoopbackAddress) {
+  JournaledServer s;
+  s.server.SetLocalHostOnly(true);
+  ASSERT_TRUE(s.Start());
+  winsock::sockaddr_in bound{};
+  int length = sizeof bound;
+  winsock::getsockname(s.server.Socket(), reinterpret_cast<winsock::sockaddr*>(&bound), &length);
+  EXPECT_EQ(bound.sin_addr.s_addr, winsock::inet_addr("127.0.0.1"));
+  // Changing it while listening restarts the server on all interfaces.
+  s.server.SetLocalHostOnly(false);
+  EXPECT_TRUE(s.server.Listen());
+  length = sizeof bound;
+  winsock::getsockname(s.server.Socket(), reinterpret_cast<winsock::sockaddr*>(&bound), &length);
+  EXPECT_EQ(bound.sin_addr.s_addr, 0u);
+}
+
+TEST(TcpServer, BroadcastReachesEveryConnectionAndNobodyWhenEmpty) {
+  JournaledServer s;
+  ASSERT_TRUE(s.Start());
+  s.server.Broadcast("nobody", 6);  // an empty list: nothing happens
+  std::vector<SOCKET> peers;
+  for (int i = 0; i < 5; ++i)
+    peers.push_back(raw::Connect(s.Port()));
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 5; }));
+  s.server.Broadcast("hello", 5);
+  TMemoryStream stream;
+  stream.Write(" world", 6);
+  s.server.BroadcastStream(&stream);
+  for (SOCKET peer : peers) {
+    char buffer[11];
+    ASSERT_TRUE(winsock::recv(peer, buffer, 11, 0) > 0);
+    std::string got(buffer, 5);
+    EXPECT_EQ(got, "hello");
+    winsock::closesocket(peer);
+  }
+  EXPECT_THAT(s.journal, ::testing::Each(::testing::StartsWith("connected")));
+}
+
+TEST(TcpServer, ASocketThatCannotBeMadeSwitchesTheServerOff) {
+  JournaledServer s;
+  s.server.SetPort(raw::UnusedPort());
+  // Only as many descriptors as are open now: socket() must fail.
+  const winsock::SOCKET probe = winsock::socket(2, 1, 6);
+  rlimit original{};
+  getrlimit(RLIMIT_NOFILE, &original);
+  rlimit tight = original;
+  tight.rlim_cur = probe;  // descriptors below the probe's number only
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  s.server.SetListen(true);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &original), 0);
+  winsock::closesocket(probe);
+  EXPECT_FALSE(s.server.Listen());
+  EXPECT_THAT(s.journal, ElementsAre("error 10038 Socket operation on non-socket",
+                                     "error 10024 Too many open files"));
+}
+
+TEST(TcpServer, AnAnonymousBroadcastGoesThroughTheListeningSocketAndFailsThere) {
+  JournaledServer s;
+  EXPECT_EQ(s.server.AnonBroadcast("x", 1), 0);  // not listening: nothing
+  ASSERT_TRUE(s.Start());
+  // A listening TCP socket has no peer to send to: the failure concerns the
+  // listening socket, so the server stops.
+  EXPECT_EQ(s.server.AnonBroadcast("x", 1), 0);
+  EXPECT_FALSE(s.server.Listen());
+  EXPECT_THAT(s.journal, ElementsAre("error 10057 Socket is not connected"));
+}
+
+TEST(TcpServer, RegisteredOnTheCorvanePage) {
+  Register();
+  EXPECT_THAT(PalettePages(), ::testing::Contains("Corvane"));
+  std::vector<std::string> names;
+  for (const auto& entry : RegisteredComponents()) {
+    if (entry.page == "Corvane") names.push_back(entry.className);
+  }
+  EXPECT_THAT(names, ::testing::UnorderedElementsAre("TOrbSimpleTCPServer", "TOrbSimpleTCPClient"));
+  TComponent owner(nullptr);
+  TComponent* made = CreateRegisteredComponent("TOrbSimpleTCPServer", &owner);
+  EXPECT_NE(dynamic_cast<TOrbSimpleTCPServer*>(made), nullptr);
+  EXPECT_EQ(CreateRegisteredComponent("TOrbSimpleUDPClient", &owner), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+// The UDP endpoint on loopback, and (inside the isolated network namespace
+// only) broadcasts and a fixed address beyond loopback.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "components/net/orb_TCPIP1.h"
+#include "framework/Controls.h"
+#include "protocol/Beacon.h"
+#include "tests/support/EventPump.h"
+#include "tests/support/RawSockets.h"
+
+using ::testing::ElementsAre;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Received {
+  TUDPEndPoint from;
+  std::string data;
+};
+
+// An endpoint on a form, open on an unused port, recording what arrives.
+struct Endpoint {
+  TCustomControl form{nullptr};
+  TOrbSimpleUDPClient* udp = new TOrbSimpleUDPClient(&form);
+  std::vector<Received> received;
+  std::vector<int> errors;
+
+  explicit Endpoint(int port = raw::UnusedPort()) {
+    udp->SetParent(&form);
+    udp->SetPort(port);
+    udp->OnError = [this](TObject*, int, int code, const std::string&) { errors.push_back(code); };
+    udp->OnDataAvailable = [this](const TUDPEndPoint& from, const std::string& data) {
+      received.push_back({from, data});
+    };
+  }
+};
+
+TUDPEndPoint Loopback(int port) {
+  TUDPEndPoint endPoint;
+  endPoint.IP = winsock::inet_addr("127.0.0.1");
+  endPoint.Port = port;
+  return endPoint;
+}
+
+bool Isolated() {
+  return std::getenv("SCRIVLO_ISOLATED_NET") != nullptr;
+}
+
+TEST(UdpEndpoint, DatagramsArriveWithTheirSenderUpTo511Bytes) {
+  Endpoint receiver, sender;
+  receiver.udp->Open();
+  sender.udp->Open();
+  ASSERT_TRUE(receiver.udp->Active());
+  const std::string exact(511, 'x'), tooLong(512, 'y');
+  const std::string zeros("ab\0cd\0", 6);
+  EXPECT_EQ(sender.udp->Send(Loopback(receiver.udp->Port()), exact.data(), 511), 511);
+  EXPECT_EQ(sender.udp->Send(Loopback(receiver.udp->Port()), tooLong.data(), 512), 512);
+  EXPECT_EQ(sender.udp->Send(Loopback(receiver.udp->Port()), zeros.data(), 6), 6);
+  EXPECT_EQ(sender.udp->Send(Loopback(receiver.udp->Port()), "", 0), 0);
+  EXPECT_EQ(sender.udp->Send(Loopback(receiver.udp->Port()), "last", 4), 4);
+  ASSERT_TRUE(PumpUntil([&] { return receiver.received.size() == 5; }));
+
+  EXPECT_EQ(receiver.received[0].data, exact);
+  EXPECT_EQ(receiver.received[0].from.Port, sender.udp->Port());
+  EXPECT_EQ(receiver.received[0].from.IP, winsock::inet_addr("127.0.0.1"));
+  // 512 bytes cannot be read: an error, and an empty string for it.
+  EXPECT_THAT(receiver.errors, ElementsAre(winsock::WSAEMSGSIZE));
+  EXPECT_EQ(receiver.received[1].data, "");
+  // Zero bytes inside: the length stays, the bytes up to the first zero come.
+  EXPECT_EQ(receiver.received[2].data.size(), 6u);
+  EXPECT_EQ(receiver.received[2].data.substr(0, 3), std::string("ab\0", 3));
+  // An empty datagram is read (and announced) and does not hold back the next.
+  EXPECT_EQ(receiver.received[3].data, "");
+  EXPECT_EQ(receiver.received[4].data, "last");
+}
+
+TEST(UdpEndpoint, AHandlerThatClosesEndsThePass) {
+  Endpoint receiver, sender;
+  receiver.udp->Open();
+  sender.udp->Open();
+  receiver.udp->OnDataAvailable = [&](const TUDPEndPoint&, const std::string& data) {
+    receiver.received.push_back({{}, data});
+    receiver.udp->Close();
+  };
+  for (const char* text : {"one", "two", "three"}) {
+    sender.udp->Send(Loopback(receiver.udp->Port()), text, 3);
+  }
+  PumpUntil([&] { return !receiver.received.empty(); });
+  PumpFor(30ms);
+  ASSERT_EQ(receiver.received.size(), 1u);
+  EXPECT_FALSE(receiver.udp->Active());
+}
+
+TEST(UdpEndpoint, ClosedEndpointsDoNothingAndSetPortCloses) {
+  Endpoint e;
+  EXPECT_EQ(e.udp->Broadcast("x", 1), 0);
+  EXPECT_EQ(e.udp->Send(Loopback(9), "x", 1), 0);
+  TUDPEndPoint from;
+  char buffer[8];
+  EXPECT_EQ(e.udp->Receive(from, buffer, 8), 0);
+  e.udp->Open();
+  EXPECT_TRUE(e.udp->Active());
+  e.udp->SetPort(raw::UnusedPort());
+  EXPECT_FALSE(e.udp->Active());
+  EXPECT_TRUE(e.errors.empty());
+
+  TComponent designed(nullptr);
+  designed.SetDesigning(true);
+  auto* inDesign = new TOrbSimpleUDPClient(&designed);
+  inDesign->Open();
+  EXPECT_FALSE(inDesign->Active());
+}
+
+TEST(UdpEndpoint, AnEndpointWithoutAParentCannotOpen) {
+  TOrbSimpleUDPClient orphan(nullptr);
+  EXPECT_THROW(orphan.Open(), EInvalidOperation);
+}
+
+TEST(UdpEndpoint, AddressesFromText) {
+  TOrbSimpleUDPClient udp(nullptr);
+  EXPECT_EQ(udp.IpFromString("192.0.2.7"), winsock::inet_addr("192.0.2.7"));
+  for (const char* text : {"255.255.255.255", "localhost", "not an address", ""}) {
+    EXPECT_EQ(udp.IpFromString(text), 0xFFFFFFFFu) << text;
+  }
+  EXPECT_FALSE(udp.GetLocalIP().empty());
+}
+
+TEST(UdpEndpoint, WithoutAnErrorHandlerFailuresRaise) {
+  Endpoint holder;
+  holder.udp->Open();
+  Endpoint clash(holder.udp->Port());
+  clash.udp->OnError.Clear();
+  // Both bind the port (address reuse is on), so provoke another failure:
+  // a datagram larger than UDP allows.
+  clash.udp->Open();
+  const std::string huge(70000, 'h');
+  try {
+    clash.udp->Send(Loopback(holder.udp->Port()), huge.data(), static_cast<int>(huge.size()));
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Message too long");
+  }
+}
+
+TEST(UdpEndpoint, TheBeaconBroadcastIsHeardInsideTheIsolatedNetwork) {
+  if (!Isolated()) GTEST_SKIP() << "broadcasts: run inside scripts/isolated-net";
+  Endpoint beaconer;
+  beaconer.udp->Open();
+  Endpoint listener(beaconer.udp->Port());  // the same port, as clients listen
+  listener.udp->Open();
+  const TBeacon beacon = BuildBeacon();
+  EXPECT_EQ(beaconer.udp->Broadcast(reinterpret_cast<const char*>(beacon.data()), 12), 12);
+  ASSERT_TRUE(PumpUntil([&] { return !listener.received.empty(); }, 2s));
+  // The data string stops copying at the first zero byte of the payload's
+  // header; the length is the datagram's.
+  EXPECT_EQ(listener.received[0].data.size(), 12u);
+  EXPECT_EQ(listener.received[0].data[0], 1);
+}
+
+TEST(UdpEndpoint, AFixedAddressBeyondLoopbackOnlyInsideTheIsolatedNetwork) {
+  if (!Isolated()) GTEST_SKIP() << "sends beyond loopback: run inside scripts/isolated-net";
+  Endpoint e;
+  e.udp->Open();
+  TUDPEndPoint testNet;
+  testNet.IP = e.udp->IpFromString("192.0.2.1");  // TEST-NET-1: nobody is there
+  testNet.Port = 40000;
+  EXPECT_EQ(e.udp->Send(testNet, "wqt", 4), 4);
+  EXPECT_TRUE(e.errors.empty());
+}
+
+}  // namespace
