@@ -5,6 +5,8 @@
 
 #include <sys/resource.h>
 
+#include <cstdlib>
+
 #include <QTimer>
 #include <string>
 #include <vector>
@@ -235,6 +237,21 @@ TEST(TcpServer, AnAnonymousBroadcastGoesThroughTheListeningSocketAndFailsThere) 
   EXPECT_EQ(s.server.AnonBroadcast("x", 1), 0);
   EXPECT_FALSE(s.server.Listen());
   EXPECT_THAT(s.journal, ElementsAre("error 10057 Socket is not connected"));
+}
+
+TEST(TcpServerDeathTest, AProgramEndingWithAServerStillListeningEndsCleanly) {
+  // The library's clean-up at program end closes what is still open, after
+  // much of the event loop's machinery has been torn down.
+  EXPECT_EXIT(
+      {
+        auto* server = new TOrbSimpleTCPServer(nullptr);
+        server->SetPort(raw::UnusedPort());
+        server->SetListen(true);
+        const SOCKET peer = raw::Connect(server->Port());
+        PumpUntil([&] { return server->ClientCount() == 1; });
+        std::exit(server->Listen() && peer != winsock::INVALID_SOCKET ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST(TcpServer, RegisteredOnTheCorvanePage) {

@@ -13,7 +13,10 @@ namespace {
 class TWinsockStartup {
  public:
   TWinsockStartup() { winsock::WSAStartup(0x0101, &FData); }
-  ~TWinsockStartup() { winsock::WSACleanup(); }
+  ~TWinsockStartup() {
+    winsock::ReleaseSelectionsAtExit();
+    winsock::WSACleanup();
+  }
 
  private:
   winsock::WSADATA FData{};

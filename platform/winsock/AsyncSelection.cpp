@@ -32,6 +32,12 @@ AsyncSelection::AsyncSelection(SocketEntry* entry, uintptr_t socket, HWND window
 }
 
 AsyncSelection::~AsyncSelection() {
+  if (ProcessEnding()) {
+    // Qt's own statics may be gone already: leave the notifiers alone.
+    static_cast<void>(read_.release());
+    static_cast<void>(write_.release());
+    return;
+  }
   read_->setEnabled(false);
   write_->setEnabled(false);
 }

@@ -7,8 +7,10 @@
 namespace winsock::detail {
 
 namespace {
-std::map<SOCKET, SocketEntry> gSockets;
-}
+// Never destroyed: the library's clean-up at program end still needs it,
+// whatever order the statics of other files go in.
+std::map<SOCKET, SocketEntry>& gSockets = *new std::map<SOCKET, SocketEntry>();
+}  // namespace
 
 SocketEntry* FindSocket(SOCKET s) {
   const auto found = gSockets.find(s);

@@ -32,6 +32,7 @@ void CloseAllSockets();
 int SocketCount();
 
 bool Started();
+bool ProcessEnding();
 // Sets the last error and returns SOCKET_ERROR, for one-line failure paths.
 int Fail(int wsaError);
 int FailWithErrno(int posixErrno);

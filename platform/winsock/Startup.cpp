@@ -10,13 +10,21 @@ namespace winsock {
 namespace {
 int gStartups = 0;
 int gLastError = 0;
+bool gProcessEnding = false;
 }  // namespace
 
 namespace detail {
 bool Started() {
   return gStartups > 0;
 }
+bool ProcessEnding() {
+  return gProcessEnding;
+}
 }  // namespace detail
+
+void ReleaseSelectionsAtExit() {
+  gProcessEnding = true;
+}
 
 int WSAStartup(WORD versionRequested, WSADATA* data) {
   const int major = versionRequested & 0xFF;

@@ -212,4 +212,8 @@ u_long ntohl(u_long value);
 // Sockets open now, for leak checks.
 int OpenSocketCount();
 
+// For the clean-up at program end, when the event loop may already be torn
+// down: sockets still registered are then closed without touching it.
+void ReleaseSelectionsAtExit();
+
 }  // namespace winsock
