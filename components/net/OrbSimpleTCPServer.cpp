@@ -161,7 +161,9 @@ void TOrbSimpleTCPServer::DoDeactivate() {
 
 void TOrbSimpleTCPServer::SocketError(int socket, int errorCode) {
   const std::weak_ptr<const int> self = AliveToken();
-  if (static_cast<SOCKET>(socket) == FSocket || (socket == -1 && FSocket == INVALID_SOCKET)) {
+  // The listening socket (also -1 while there is none) stops the server;
+  // a connection's socket drops that connection only.
+  if (static_cast<SOCKET>(socket) == FSocket) {
     SetActive(false);
   } else if (socket != -1) {
     for (int i = 0; i < FClientList->Count(); ++i) {
