@@ -278,6 +278,16 @@ void TOrbCustomSocket::SetupBuffers() {
   }
 }
 
+bool TOrbCustomSocket::ResolveInto(const char* name) {
+  FHostEntry = gethostbyname(name);
+  if (FHostEntry == nullptr) {
+    SocketError(-1, WSAEFAULT);
+    return false;
+  }
+  std::memcpy(&FAddr.sin_addr.s_addr, FHostEntry->h_addr_list[0], 4);
+  return true;
+}
+
 void TOrbCustomSocket::DoDeactivate() {
   if (FPending) FPending->FPendingBuffer = nullptr;  // a waiting receive ends
   FSendQueue.clear();

@@ -85,6 +85,9 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   void UMTCPSelect(TMessage& Message);
   // Gives a new TCP socket its 12.5 MiB send and receive buffers.
   void SetupBuffers();
+  // Puts the first address of `name` into FAddr; false after reporting
+  // "Bad address" (socket -1) when the name does not resolve.
+  bool ResolveInto(const char* name);
   // Sends what the connection keeps, as far as the socket takes it.
   void FlushSendQueue(TOrbCustomSocket* connection);
   // Held while alive: callers check it after running event handlers, which

@@ -29,23 +29,13 @@ void TOrbSimpleTCPClient::DoActivate() {
   FAddr.sin_family = AF_INET;
   FAddr.sin_port = htons(FPort);
   if (FLocalHostOnly) {
-    FHostEntry = gethostbyname("localhost");
-    if (FHostEntry == nullptr) {
-      SocketError(-1, WSAEFAULT);
-      return;
-    }
-    std::memcpy(&FAddr.sin_addr.s_addr, FHostEntry->h_addr_list[0], 4);
+    if (!ResolveInto("localhost")) return;
   } else {
     const u_long address = inet_addr(FHost.c_str());
     if (address != INADDR_NONE) {
       FAddr.sin_addr.s_addr = static_cast<uint32_t>(address);
-    } else {
-      FHostEntry = gethostbyname(FHost.c_str());
-      if (FHostEntry == nullptr) {
-        SocketError(-1, WSAEFAULT);
-        return;
-      }
-      std::memcpy(&FAddr.sin_addr.s_addr, FHostEntry->h_addr_list[0], 4);
+    } else if (!ResolveInto(FHost.c_str())) {
+      return;
     }
   }
 

@@ -34,12 +34,7 @@ void TOrbSimpleTCPServer::DoActivate() {
   FAddr.sin_family = AF_INET;
   FAddr.sin_port = htons(FPort);
   if (FLocalHostOnly) {
-    FHostEntry = gethostbyname("localhost");
-    if (FHostEntry == nullptr) {
-      SocketError(-1, WSAEFAULT);
-      return;
-    }
-    std::memcpy(&FAddr.sin_addr.s_addr, FHostEntry->h_addr_list[0], 4);
+    if (!ResolveInto("localhost")) return;
   } else {
     FAddr.sin_addr.s_addr = INADDR_ANY;
   }

@@ -64,6 +64,42 @@ bool WriteAddress(const posix_socket::Address& address, sockaddr* name, int* len
   return true;
 }
 
+// The integer options the layer knows, by Winsock level and name; false
+// (with the error set) for any other.
+bool IntegerOption(int level, int option, posix_socket::Option* which) {
+  if (level == IPPROTO_TCP && option == TCP_NODELAY) {
+    *which = posix_socket::Option::NoDelay;
+    return true;
+  }
+  if (level != SOL_SOCKET) {
+    WSASetLastError(level == IPPROTO_TCP ? WSAENOPROTOOPT : WSAEINVAL);
+    return false;
+  }
+  switch (option) {
+    case SO_REUSEADDR:
+      *which = posix_socket::Option::ReuseAddress;
+      return true;
+    case SO_BROADCAST:
+      *which = posix_socket::Option::Broadcast;
+      return true;
+    case SO_KEEPALIVE:
+      *which = posix_socket::Option::KeepAlive;
+      return true;
+    case SO_SNDBUF:
+      *which = posix_socket::Option::SendBuffer;
+      return true;
+    case SO_RCVBUF:
+      *which = posix_socket::Option::ReceiveBuffer;
+      return true;
+    case SO_DEBUG:
+      *which = posix_socket::Option::Debug;
+      return true;
+    default:
+      WSASetLastError(WSAENOPROTOOPT);
+      return false;
+  }
+}
+
 }  // namespace
 
 SOCKET socket(int af, int type, int protocol) {
@@ -296,34 +332,7 @@ int setsockopt(SOCKET s, int level, int option, const char* value, int length) {
     return Fail(WSAEFAULT);
   }
   posix_socket::Option which;
-  if (level == SOL_SOCKET) {
-    switch (option) {
-      case SO_REUSEADDR:
-        which = posix_socket::Option::ReuseAddress;
-        break;
-      case SO_BROADCAST:
-        which = posix_socket::Option::Broadcast;
-        break;
-      case SO_KEEPALIVE:
-        which = posix_socket::Option::KeepAlive;
-        break;
-      case SO_SNDBUF:
-        which = posix_socket::Option::SendBuffer;
-        break;
-      case SO_RCVBUF:
-        which = posix_socket::Option::ReceiveBuffer;
-        break;
-      case SO_DEBUG:
-        which = posix_socket::Option::Debug;
-        break;
-      default:
-        return Fail(WSAENOPROTOOPT);
-    }
-  } else if (level == IPPROTO_TCP && option == TCP_NODELAY) {
-    which = posix_socket::Option::NoDelay;
-  } else {
-    return Fail(level == SOL_SOCKET || level == IPPROTO_TCP ? WSAENOPROTOOPT : WSAEINVAL);
-  }
+  if (!IntegerOption(level, option, &which)) return SOCKET_ERROR;
   if (posix_socket::SetOption(entry->fd, which, number) != 0) return FailWithErrno(errno);
   return 0;
 }
@@ -350,34 +359,7 @@ int getsockopt(SOCKET s, int level, int option, char* value, int* length) {
     number = entry->type;
   } else {
     posix_socket::Option which;
-    if (level == SOL_SOCKET) {
-      switch (option) {
-        case SO_REUSEADDR:
-          which = posix_socket::Option::ReuseAddress;
-          break;
-        case SO_BROADCAST:
-          which = posix_socket::Option::Broadcast;
-          break;
-        case SO_KEEPALIVE:
-          which = posix_socket::Option::KeepAlive;
-          break;
-        case SO_SNDBUF:
-          which = posix_socket::Option::SendBuffer;
-          break;
-        case SO_RCVBUF:
-          which = posix_socket::Option::ReceiveBuffer;
-          break;
-        case SO_DEBUG:
-          which = posix_socket::Option::Debug;
-          break;
-        default:
-          return Fail(WSAENOPROTOOPT);
-      }
-    } else if (level == IPPROTO_TCP && option == TCP_NODELAY) {
-      which = posix_socket::Option::NoDelay;
-    } else {
-      return Fail(level == SOL_SOCKET || level == IPPROTO_TCP ? WSAENOPROTOOPT : WSAEINVAL);
-    }
+    if (!IntegerOption(level, option, &which)) return SOCKET_ERROR;
     if (posix_socket::GetOption(entry->fd, which, &number) != 0) return FailWithErrno(errno);
   }
   std::memcpy(value, &number, sizeof number);
