@@ -21,7 +21,6 @@ class TWinControl : public TComponent {
   TWinControl* Parent() const { return FParent; }
   // The parent shows the control; it does not own it (its owner does).
   void SetParent(TWinControl* parent);
-  int ControlCount() const { return static_cast<int>(FControls.size()); }
 
   // Creates the window handle if needed; throws EInvalidOperation when the
   // control has no parent window.

@@ -278,6 +278,12 @@ void TOrbCustomSocket::SetupBuffers() {
   }
 }
 
+void TOrbCustomSocket::PrepareAddress() {
+  std::memset(&FAddr, 0, sizeof FAddr);
+  FAddr.sin_family = AF_INET;
+  FAddr.sin_port = htons(FPort);
+}
+
 bool TOrbCustomSocket::ResolveInto(const char* name) {
   FHostEntry = gethostbyname(name);
   if (FHostEntry == nullptr) {
@@ -312,6 +318,10 @@ void TOrbCustomSocket::SocketError(int socket, int errorCode) {
   throw Exception(text);
 }
 
+bool TOrbCustomSocket::Running() const {
+  return FActive && !ComponentState().Has(csDesigning) && !ComponentState().Has(csLoading);
+}
+
 void TOrbCustomSocket::SetActive(bool Value) {
   if (Value == FActive) return;
   FActive = Value;
@@ -323,39 +333,35 @@ void TOrbCustomSocket::SetActive(bool Value) {
   }
 }
 
+// Stores `value` into `field`; a running component is switched off before
+// and on again after, so that it reconnects or listens with the new value.
+template <typename T>
+void TOrbCustomSocket::ChangeAddressPart(T& field, const T& value) {
+  const bool restart = Running();
+  if (restart) SetActive(false);
+  field = value;
+  if (restart) SetActive(true);
+}
+
 void TOrbCustomSocket::SetHost(const std::string& Value) {
   if (Value == FHost) return;
-  if (FActive && !ComponentState().Has(csDesigning) && !ComponentState().Has(csLoading)) {
-    if (!FAllowChangeHostAndPortOnConnection) throw Exception("Cannot change Host while active");
-    SetActive(false);
-    FHost = Value;
-    SetActive(true);
-    return;
+  if (Running() && !FAllowChangeHostAndPortOnConnection) {
+    throw Exception("Cannot change Host while active");
   }
-  FHost = Value;
+  ChangeAddressPart(FHost, Value);
 }
 
 void TOrbCustomSocket::SetPort(uint16_t Value) {
   if (Value == FPort) return;
-  if (FActive && !ComponentState().Has(csDesigning) && !ComponentState().Has(csLoading)) {
-    if (!FAllowChangeHostAndPortOnConnection) throw Exception("Cannot change Port while active");
-    SetActive(false);
-    FPort = Value;
-    SetActive(true);
-    return;
+  if (Running() && !FAllowChangeHostAndPortOnConnection) {
+    throw Exception("Cannot change Port while active");
   }
-  FPort = Value;
+  ChangeAddressPart(FPort, Value);
 }
 
 void TOrbCustomSocket::SetLocalHostOnly(bool Value) {
   if (Value == FLocalHostOnly) return;
-  if (FActive && !ComponentState().Has(csDesigning) && !ComponentState().Has(csLoading)) {
-    SetActive(false);
-    FLocalHostOnly = Value;
-    SetActive(true);
-    return;
-  }
-  FLocalHostOnly = Value;
+  ChangeAddressPart(FLocalHostOnly, Value);
 }
 
 u_long TOrbCustomSocket::GetIP() {

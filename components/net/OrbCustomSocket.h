@@ -88,6 +88,11 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   // Puts the first address of `name` into FAddr; false after reporting
   // "Bad address" (socket -1) when the name does not resolve.
   bool ResolveInto(const char* name);
+  // FAddr made afresh: IPv4, FPort, no address yet.
+  void PrepareAddress();
+  // Switched on, and neither designed nor loading: a change of address
+  // takes effect only by switching off and on again.
+  bool Running() const;
   // Sends what the connection keeps, as far as the socket takes it.
   void FlushSendQueue(TOrbCustomSocket* connection);
   // Held while alive: callers check it after running event handlers, which
@@ -105,6 +110,8 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   winsock::hostent* FHostEntry = nullptr;
 
  private:
+  template <typename T>
+  void ChangeAddressPart(T& field, const T& value);
   void ReadHandling(winsock::SOCKET s);
   TOrbCustomSocket* FindConnection(winsock::SOCKET s);
   int SendShared(TOrbCustomSocket* connection, const char* buffer, int length,

@@ -25,9 +25,7 @@ void TOrbSimpleTCPClient::SetActive(bool Value) {
 }
 
 void TOrbSimpleTCPClient::DoActivate() {
-  std::memset(&FAddr, 0, sizeof FAddr);
-  FAddr.sin_family = AF_INET;
-  FAddr.sin_port = htons(FPort);
+  PrepareAddress();
   if (FLocalHostOnly) {
     if (!ResolveInto("localhost")) return;
   } else {

@@ -30,9 +30,7 @@ void TOrbSimpleTCPServer::DoActivate() {
     return;
   }
   SetupBuffers();
-  std::memset(&FAddr, 0, sizeof FAddr);
-  FAddr.sin_family = AF_INET;
-  FAddr.sin_port = htons(FPort);
+  PrepareAddress();
   if (FLocalHostOnly) {
     if (!ResolveInto("localhost")) return;
   } else {

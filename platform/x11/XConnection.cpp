@@ -86,11 +86,6 @@ void XConnection::Close() {
   shmAvailable_ = false;
 }
 
-Window XConnection::Root() {
-  Display* display = Get();
-  return display != nullptr ? DefaultRootWindow(display) : 0;
-}
-
 bool XConnection::RootSize(int* width, int* height) {
   Display* display = Get();
   if (display == nullptr) return false;

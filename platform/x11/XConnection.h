@@ -17,7 +17,6 @@ class XConnection {
 
   // The display, or nullptr when no X server can be reached.
   Display* Get();
-  Window Root();
   // Size of the root window, which is the whole virtual screen.
   bool RootSize(int* width, int* height);
   bool HasShm();
