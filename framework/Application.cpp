@@ -1,58 +1,47 @@
 #include "framework/Application.h"
 
-#include <QApplication>
-#include <QEventLoop>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
+
+#include "platform/user/EventLoop.h"
 
 namespace {
 
 TApplication gApplication;
 
-// Qt keeps references to these for the application's whole life.
-int gArgc = 1;
-char gProgramName[] = "scrivlo";
-char* gArgv[] = {gProgramName, nullptr};
-
 }  // namespace
 
 TApplication* const Application = &gApplication;
 
+TApplication::TApplication() {
+  // Exceptions leaving a window's method are reported like any other.
+  SetWindowExceptionHandler([] { Application->HandleException(nullptr); });
+}
+
 void TApplication::Initialize() {
-  if (FApplication != nullptr || QCoreApplication::instance() != nullptr) {
-    FApplication = QCoreApplication::instance();
-    return;
-  }
-  const bool haveDisplay = std::getenv("DISPLAY") != nullptr ||
-                           std::getenv("WAYLAND_DISPLAY") != nullptr ||
-                           std::getenv("QT_QPA_PLATFORM") != nullptr;
-  if (!haveDisplay) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  FApplication = new QApplication(gArgc, gArgv);
+  ::EnsureEventLoop();
 }
 
 void TApplication::EnsureEventLoop() {
-  if (FApplication == nullptr) Initialize();
+  ::EnsureEventLoop();
 }
 
 void TApplication::Run() {
-  EnsureEventLoop();
-  if (!FTerminated) QCoreApplication::exec();
+  ::EnsureEventLoop();
+  if (!FTerminated) RunEventLoop();
 }
 
 void TApplication::Terminate() {
   FTerminated = true;
-  QCoreApplication::quit();
+  QuitEventLoop();
 }
 
 void TApplication::ProcessMessages() {
-  EnsureEventLoop();
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  ProcessPendingMessages();
 }
 
 void TApplication::HandleMessage() {
-  EnsureEventLoop();
-  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  WaitAndProcessMessages();
 }
 
 std::string TApplication::CurrentExceptionMessage() {

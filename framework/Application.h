@@ -6,12 +6,13 @@
 #include "framework/Exceptions.h"
 #include "framework/Object.h"
 
-class QCoreApplication;
-
-// The application object: owns the one event loop (Qt's) on the
-// user-interface thread, and reports exceptions that handlers let escape.
+// The application object: drives the one event loop (Qt's, see
+// platform/user/EventLoop.h) on the user-interface thread, and reports
+// exceptions that handlers let escape, also those leaving a window's method.
 class TApplication : public TObject {
  public:
+  TApplication();
+
   // Creates the window system's application. Without any display to talk
   // to, Qt's offscreen platform is used rather than aborting.
   void Initialize();
@@ -39,7 +40,6 @@ class TApplication : public TObject {
 
  private:
   void Show(TObject* sender, const Exception& e);
-  QCoreApplication* FApplication = nullptr;
   bool FTerminated = false;
 };
 

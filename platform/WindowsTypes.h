@@ -15,7 +15,7 @@ using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using LRESULT = intptr_t;
 
-// A window: a message window of the component framework, or (for screen
+// A window: a message window of the window layer (platform/user), or (for screen
 // capture) a window on the screen. Opaque; never dereferenced by callers.
 struct HWND__;
 using HWND = HWND__*;

@@ -4,8 +4,8 @@
 #include <QSocketNotifier>
 #include <cerrno>
 
-#include "framework/Application.h"
-#include "framework/Messages.h"
+#include "platform/user/EventLoop.h"
+#include "platform/user/Messages.h"
 #include "platform/winsock/ErrorMapping.h"
 #include "platform/winsock/PosixSockets.h"
 #include "platform/winsock/SocketTable.h"
@@ -22,7 +22,7 @@ AsyncSelection::AsyncSelection(SocketEntry* entry, uintptr_t socket, HWND window
       message_(message),
       mask_(mask),
       token_(std::make_shared<const int>(0)) {
-  Application->EnsureEventLoop();
+  EnsureEventLoop();
   read_ = std::make_unique<QSocketNotifier>(entry->fd, QSocketNotifier::Read);
   write_ = std::make_unique<QSocketNotifier>(entry->fd, QSocketNotifier::Write);
   read_->setEnabled(false);

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "framework/Messages.h"
+#include "platform/user/Messages.h"
 #include "platform/winsock/ErrorMapping.h"
 #include "platform/winsock/PosixSockets.h"
 #include "platform/winsock/SocketTable.h"

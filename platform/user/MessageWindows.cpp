@@ -6,8 +6,8 @@
 #include <map>
 #include <unordered_map>
 
-#include "framework/Application.h"
-#include "framework/Messages.h"
+#include "platform/user/EventLoop.h"
+#include "platform/user/Messages.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ class MessageWindow : public QObject {
     try {
       FMethod(message);
     } catch (...) {
-      Application->HandleException(nullptr);
+      HandleWindowException();
     }
     --FDelivering;
   }
@@ -132,7 +132,7 @@ MessageWindow* Find(HWND window) {
 }  // namespace
 
 HWND AllocateHWnd(TWndMethod method) {
-  Application->EnsureEventLoop();
+  EnsureEventLoop();
   const uintptr_t handle = gNextHandle++;
   gWindows.emplace(handle, new MessageWindow(handle, std::move(method)));
   return reinterpret_cast<HWND>(handle);
