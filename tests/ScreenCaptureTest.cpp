@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "imaging/ScreenCapture.h"
+#include "platform/x11/XConnection.h"
+#include "platform/x11/XShmSegment.h"
 #include "tests/support/PrivateXServer.h"
 #include "tests/support/TestWindows.h"
 
@@ -259,6 +261,32 @@ TEST_F(ScreenCaptureTest, AForegroundRectangleFarBeyondTheScreenMeansTheWholeScr
   EXPECT_EQ(rect.height, kScreenHeight);
   TPixelBuffer pixels = GrabScreenPixels(rect.x, rect.y, rect.width, rect.height);
   EXPECT_EQ(Mismatch(pixels, expected_, 0, 0, kScreenWidth, kScreenHeight), "");
+}
+
+TEST_F(ScreenCaptureTest, AFailedSharedMemoryReadFallsBackAndIsNotTriedAgain) {
+  Show(30, 40, 200, 100, 0x5A3C1E);
+  ASSERT_EQ(Mismatch(GrabScreenPixels(0, 0, kScreenWidth, kScreenHeight), expected_, 0, 0,
+                     kScreenWidth, kScreenHeight),
+            "");
+  ASSERT_EQ(GdiObjectCounts().sharedMemorySegments, 1) << "no shared memory on this server";
+
+  // Detach the reader's segment on the server behind its back: the next
+  // shared read fails with an X error (BadShmSeg).
+  {
+    XConnection& connection = XConnection::Instance();
+    std::shared_ptr<XShmSegment> segment = connection.FreeSegment(1);
+    ASSERT_TRUE(segment);
+    XShmDetach(connection.Get(), segment->Info());
+    XSync(connection.Get(), False);
+  }
+
+  for (int i = 0; i < 3; ++i) {
+    TPixelBuffer pixels = GrabScreenPixels(0, 0, kScreenWidth, kScreenHeight);
+    EXPECT_EQ(Mismatch(pixels, expected_, 0, 0, kScreenWidth, kScreenHeight), "") << "read " << i;
+    EXPECT_EQ(Mismatch(GrabScreenPixels(20, 30, 50, 50), expected_, 20, 30, 50, 50), "");
+    // The failed segment is gone and no new one was set up.
+    EXPECT_EQ(GdiObjectCounts().sharedMemorySegments, 0);
+  }
 }
 
 TEST_F(ScreenCaptureTest, AThousandCapturesLeaveNothingBehind) {

@@ -64,28 +64,16 @@ bool XScreenReading::Read(int x, int y, int width, int height) {
   onWidth_ = right - left;
   onHeight_ = bottom - top;
 
-  const Window root = DefaultRootWindow(display);
-  XErrorTrap trap(display);
-
   // Sized for the whole root, so that window and screen reads share one segment.
-  std::shared_ptr<XShmSegment> segment =
-      connection.FreeSegment(static_cast<size_t>(rootWidth) * rootHeight * 4);
-  if (segment) {
-    const int screen = DefaultScreen(display);
-    image_ = XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen),
-                             ZPixmap, segment->Data(), segment->Info(), onWidth_, onHeight_);
-    if (image_ != nullptr &&
-        static_cast<size_t>(image_->bytes_per_line) * onHeight_ <= segment->Size() &&
-        XShmGetImage(display, root, image_, left, top, AllPlanes) && !trap.Failed()) {
-      segment_ = std::move(segment);
-      bgrxLayout_ = IsBgrxLayout(image_);
-      return true;
-    }
-    if (image_ != nullptr) XDestroyImage(image_);
-    image_ = nullptr;
+  if (ReadShared(display, left, top, static_cast<size_t>(rootWidth) * rootHeight * 4)) {
+    return true;
   }
 
-  image_ = XGetImage(display, root, left, top, onWidth_, onHeight_, AllPlanes, ZPixmap);
+  // A plain read, with a trap of its own: whatever the shared read left
+  // behind has no bearing on it.
+  XErrorTrap trap(display);
+  image_ = XGetImage(display, DefaultRootWindow(display), left, top, onWidth_, onHeight_, AllPlanes,
+                     ZPixmap);
   if (trap.Failed() && image_ != nullptr) {
     XDestroyImage(image_);
     image_ = nullptr;
@@ -94,6 +82,36 @@ bool XScreenReading::Read(int x, int y, int width, int height) {
     onWidth_ = onHeight_ = 0;
     return false;
   }
+  bgrxLayout_ = IsBgrxLayout(image_);
+  return true;
+}
+
+bool XScreenReading::ReadShared(Display* display, int left, int top, size_t segmentBytes) {
+  XConnection& connection = XConnection::Instance();
+  std::shared_ptr<XShmSegment> segment = connection.FreeSegment(segmentBytes);
+  if (!segment) return false;
+
+  const int screen = DefaultScreen(display);
+  XImage* image =
+      XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen),
+                      ZPixmap, segment->Data(), segment->Info(), onWidth_, onHeight_);
+  if (image == nullptr) return false;
+  if (static_cast<size_t>(image->bytes_per_line) * onHeight_ > segment->Size()) {
+    XDestroyImage(image);
+    return false;
+  }
+  XErrorTrap trap(display);
+  const Status status =
+      XShmGetImage(display, DefaultRootWindow(display), image, left, top, AllPlanes);
+  if (trap.Failed() || status == 0) {
+    XDestroyImage(image);
+    // The server took the segment but refuses to fill it: it will refuse the
+    // next read the same way, so this connection reads plainly from now on.
+    connection.StopUsingShm();
+    return false;
+  }
+  image_ = image;
+  segment_ = std::move(segment);
   bgrxLayout_ = IsBgrxLayout(image_);
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -31,6 +32,10 @@ class XScreenReading {
 
  private:
   void Release();
+  // Reads the on-screen part at (left, top) into the connection's shared
+  // segment, asking for one of `segmentBytes`; false when there is none, or
+  // the server refused the read.
+  bool ReadShared(Display* display, int left, int top, size_t segmentBytes);
   void CopyRow(int areaRow, uint32_t* out) const;
 
   int width_ = 0;  // the whole area
