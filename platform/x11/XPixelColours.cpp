@@ -6,8 +6,8 @@
 
 namespace {
 
-// Colormaps larger than this belong to no screen we can meet (X's deepest
-// indexed visuals have 12 bits); refusing them bounds the query.
+// No screen has a colormap (or a channel ramp) longer than this; refusing
+// longer ones bounds the query.
 constexpr int kMaxEntries = 1 << 16;
 
 uint8_t Level(unsigned short intensity) {
