@@ -8,7 +8,13 @@
 
 void WritePngFromPixels(TOStreamBase* stream, const uint32_t* pixels, int32_t width,
                         int32_t height) {
-  if (stream == nullptr || pixels == nullptr) return;
+  // Its callers go on regardless of the outcome.
+  TryWritePngFromPixels(stream, pixels, width, height);
+}
+
+int32_t TryWritePngFromPixels(TOStreamBase* stream, const uint32_t* pixels, int32_t width,
+                              int32_t height) {
+  if (stream == nullptr || pixels == nullptr) return kPngNothingToEncode;
 
   // The record holds a jump buffer and is touched by longjmp-ing steps: it is
   // a plain aggregate on purpose, and this frame holds nothing with a destructor.
@@ -27,17 +33,21 @@ void WritePngFromPixels(TOStreamBase* stream, const uint32_t* pixels, int32_t wi
   // Init reports the bad header as it would for any other image.
   const size_t rowBytes = width > 0 ? static_cast<size_t>(width) * 4 : 1;
   info.rowBuffer = static_cast<uint8_t*>(std::malloc(rowBytes));
-  if (info.rowBuffer == nullptr) return;  // nothing encoded, nothing written
+  if (info.rowBuffer == nullptr) return kPngOutOfMemory;  // nothing encoded, nothing written
 
-  if (TPngWriter::Init(&info) == kPngOk) {
-    for (int32_t row = 0; row < height; ++row) {
+  int32_t result = TPngWriter::Init(&info);
+  if (result == kPngOk) {
+    for (int32_t row = 0; row < height && result == kPngOk; ++row) {
       ConvertBgrxRowToRgba(pixels + static_cast<size_t>(row) * static_cast<size_t>(width),
                            info.rowBuffer, width);
-      if (TPngWriter::EncodeRow(&info) != kPngOk) break;
+      result = TPngWriter::EncodeRow(&info);
     }
-    TPngWriter::Finish(&info);
+    // Finish does nothing (and reports success) after a failed row.
+    const int32_t finished = TPngWriter::Finish(&info);
+    if (result == kPngOk) result = finished;
     TPngWriter::Cleanup(&info);
   }
 
   std::free(info.rowBuffer);
+  return result;
 }

@@ -15,3 +15,13 @@ void ConvertBgrxRowToRgba(const uint32_t* bgrx, uint8_t* rgba, int32_t width);
 // Missing pixels or a row buffer that cannot be allocated write nothing.
 void WritePngFromPixels(TOStreamBase* stream, const uint32_t* pixels, int32_t width,
                         int32_t height);
+
+// Missing pixels or stream: nothing was encoded.
+constexpr int32_t kPngNothingToEncode = 1;
+
+// WritePngFromPixels for callers that must know whether the image is whole:
+// kPngOk once a complete PNG reached the stream, else the result of the step
+// that failed (kPngLibraryError, kPngOutOfMemory), kPngOutOfMemory when the
+// row buffer cannot be allocated, or kPngNothingToEncode.
+int32_t TryWritePngFromPixels(TOStreamBase* stream, const uint32_t* pixels, int32_t width,
+                              int32_t height);

@@ -19,7 +19,7 @@ using TPixelBuffer = std::unique_ptr<uint32_t[]>;
 
 // The whole virtual screen from (0, 0), or the foreground window's outer
 // rectangle. With no foreground window, or one whose rectangle cannot be
-// read, the whole screen.
+// read (empty, or more than four times the screen's area), the whole screen.
 TCaptureRect SelectCaptureRect(bool currentWindow);
 
 // The pixels of the rectangle, or nullptr when they could not be read (no

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "imaging/ScreenCapture.h"
+#include "platform/x11/XConnection.h"
+#include "platform/x11/XShmSegment.h"
 #include "tests/support/PrivateXServer.h"
 #include "tests/support/TestWindows.h"
 
@@ -77,6 +79,18 @@ class ScreenCaptureTest : public ::testing::Test {
     shown_.push_back(windows_.Show(x, y, w, h, rgb));
     expected_.Fill(x, y, w, h, rgb);
     return shown_.back();
+  }
+
+  // Writes _NET_FRAME_EXTENTS (left, right, top, bottom) on `window` as any
+  // client may, each value a raw 32-bit CARDINAL.
+  void SetFrameExtents(Window window, uint32_t left, uint32_t right, uint32_t top,
+                       uint32_t bottom) {
+    const Atom property = XInternAtom(windows_.display(), "_NET_FRAME_EXTENTS", False);
+    const long values[4] = {static_cast<long>(left), static_cast<long>(right),
+                            static_cast<long>(top), static_cast<long>(bottom)};
+    XChangeProperty(windows_.display(), window, property, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(values), 4);
+    windows_.Sync();
   }
 
   static PrivateXServer* server_;
@@ -183,6 +197,96 @@ TEST_F(ScreenCaptureTest, WithoutAForegroundWindowTheWholeScreenIsTaken) {
   EXPECT_EQ(rect.width, kScreenWidth);
   XDeleteProperty(windows_.display(), DefaultRootWindow(windows_.display()), active);
   windows_.Sync();
+}
+
+TEST_F(ScreenCaptureTest, FrameExtentsAreTakenOnlyWhenAFrameCouldHaveThem) {
+  const Window window = Show(100, 50, 200, 100, 0x445566);
+  windows_.Focus(window);
+  SetFrameExtents(window, 4, 6, 20, 2);
+  TCaptureRect rect = SelectCaptureRect(true);
+  EXPECT_EQ(rect.x, 96);
+  EXPECT_EQ(rect.y, 30);
+  EXPECT_EQ(rect.width, 210);
+  EXPECT_EQ(rect.height, 122);
+
+  // Extents that overflow 32-bit arithmetic, that read as negative, or that
+  // are wider than the screen leave the window's own rectangle.
+  struct Extents {
+    uint32_t left, right, top, bottom;
+  };
+  for (Extents e :
+       {Extents{2147483647, 0, 0, 0}, Extents{0, 2147483647, 2147483647, 0},
+        Extents{2147483647, 2147483647, 2147483647, 2147483647}, Extents{5000, 5000, 5000, 5000},
+        Extents{30000, 30000, 30000, 30000}, Extents{0xFFFFFFFF, 0, 0, 0},
+        Extents{0x80000000, 0x80000000, 0, 0}, Extents{641, 0, 0, 0}, Extents{0, 0, 0, 481}}) {
+    SetFrameExtents(window, e.left, e.right, e.top, e.bottom);
+    rect = SelectCaptureRect(true);
+    EXPECT_EQ(rect.x, 100) << e.left << " " << e.right << " " << e.top << " " << e.bottom;
+    EXPECT_EQ(rect.y, 50);
+    EXPECT_EQ(rect.width, 200);
+    EXPECT_EQ(rect.height, 100);
+  }
+}
+
+TEST_F(ScreenCaptureTest, AForegroundRectangleFarBeyondTheScreenMeansTheWholeScreen) {
+  // Four times the screen's area is still a window worth capturing.
+  Window window = Show(-100, -100, 1100, 1100, 0x778899);
+  windows_.Focus(window);
+  TCaptureRect rect = SelectCaptureRect(true);
+  EXPECT_EQ(rect.x, -100);
+  EXPECT_EQ(rect.width, 1100);
+  EXPECT_EQ(rect.height, 1100);
+
+  // Plausible extents on a screen-sized window: nine screens in all.
+  windows_.Destroy(window);
+  shown_.pop_back();
+  window = Show(0, 0, kScreenWidth, kScreenHeight, 0x778899);
+  windows_.Focus(window);
+  SetFrameExtents(window, kScreenWidth, kScreenWidth, kScreenHeight, kScreenHeight);
+  rect = SelectCaptureRect(true);
+  EXPECT_EQ(rect.x, 0);
+  EXPECT_EQ(rect.y, 0);
+  EXPECT_EQ(rect.width, kScreenWidth);
+  EXPECT_EQ(rect.height, kScreenHeight);
+
+  // The largest window X allows: 16 GiB of pixels.
+  windows_.Destroy(window);
+  shown_.pop_back();
+  window = Show(0, 0, 65535, 65535, 0x778899);
+  windows_.Focus(window);
+  rect = SelectCaptureRect(true);
+  EXPECT_EQ(rect.x, 0);
+  EXPECT_EQ(rect.y, 0);
+  EXPECT_EQ(rect.width, kScreenWidth);
+  EXPECT_EQ(rect.height, kScreenHeight);
+  TPixelBuffer pixels = GrabScreenPixels(rect.x, rect.y, rect.width, rect.height);
+  EXPECT_EQ(Mismatch(pixels, expected_, 0, 0, kScreenWidth, kScreenHeight), "");
+}
+
+TEST_F(ScreenCaptureTest, AFailedSharedMemoryReadFallsBackAndIsNotTriedAgain) {
+  Show(30, 40, 200, 100, 0x5A3C1E);
+  ASSERT_EQ(Mismatch(GrabScreenPixels(0, 0, kScreenWidth, kScreenHeight), expected_, 0, 0,
+                     kScreenWidth, kScreenHeight),
+            "");
+  ASSERT_EQ(GdiObjectCounts().sharedMemorySegments, 1) << "no shared memory on this server";
+
+  // Detach the reader's segment on the server behind its back: the next
+  // shared read fails with an X error (BadShmSeg).
+  {
+    XConnection& connection = XConnection::Instance();
+    std::shared_ptr<XShmSegment> segment = connection.FreeSegment(1);
+    ASSERT_TRUE(segment);
+    XShmDetach(connection.Get(), segment->Info());
+    XSync(connection.Get(), False);
+  }
+
+  for (int i = 0; i < 3; ++i) {
+    TPixelBuffer pixels = GrabScreenPixels(0, 0, kScreenWidth, kScreenHeight);
+    EXPECT_EQ(Mismatch(pixels, expected_, 0, 0, kScreenWidth, kScreenHeight), "") << "read " << i;
+    EXPECT_EQ(Mismatch(GrabScreenPixels(20, 30, 50, 50), expected_, 20, 30, 50, 50), "");
+    // The failed segment is gone and no new one was set up.
+    EXPECT_EQ(GdiObjectCounts().sharedMemorySegments, 0);
+  }
 }
 
 TEST_F(ScreenCaptureTest, AThousandCapturesLeaveNothingBehind) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/CompressorFault.h"
 #include "tests/support/PngDecode.h"
 #include "tests/support/PrivateXServer.h"
 #include "tests/support/TestWindows.h"
@@ -66,6 +68,21 @@ RunResult RunShotTool(const std::vector<std::string>& arguments, const std::stri
   result.out = Slurp(outPath);
   result.err = Slurp(errPath);
   return result;
+}
+
+// Everything written to `file` so far.
+std::string Contents(std::FILE* file) {
+  std::fflush(file);
+  std::rewind(file);
+  std::string text;
+  for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file))
+    text += static_cast<char>(c);
+  return text;
+}
+
+bool Exists(const std::string& path) {
+  struct stat status {};
+  return lstat(path.c_str(), &status) == 0;
 }
 
 class ScrivloShotTest : public ::testing::Test {
@@ -176,6 +193,41 @@ TEST_F(ScrivloShotTest, FailuresHaveClearMessagesAndStatuses) {
   run = RunShotTool({"-o", "/dev/full"}, server_->Name(), directory_);
   EXPECT_EQ(run.status, 1);
   EXPECT_THAT(run.err, HasSubstr("writing '/dev/full' failed"));
+  EXPECT_TRUE(Exists("/dev/full")) << "a failed write removes only a file of its own";
+}
+
+TEST_F(ScrivloShotTest, ALibpngFailurePartwayRemovesThePartialFileAndFails) {
+  TShotOptions options;
+  options.outputPath = directory_ + "/partial.png";
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  ASSERT_NE(err, nullptr);
+
+  int status = -1;
+  std::string libpngErrors;
+  {
+    CompressorFault fault;
+    ::testing::internal::CaptureStderr();
+    status = RunShot(options, out, err);
+    libpngErrors = ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(fault.Refused(), 1) << "libpng never started compressing";
+  }
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(Contents(out), "");
+  EXPECT_THAT(libpngErrors, HasSubstr("writepng libpng error: "));
+  EXPECT_EQ(Contents(err),
+            "scrivlo-shot: encoding the image into '" + options.outputPath + "' failed\n");
+  EXPECT_FALSE(Exists(options.outputPath));
+
+  // With zlib working again the same run writes the whole image.
+  std::FILE* nextOut = std::tmpfile();
+  ASSERT_EQ(RunShot(options, nextOut, err), 0);
+  EXPECT_EQ(Contents(nextOut), options.outputPath + "\n");
+  EXPECT_TRUE(DecodePngFile(options.outputPath).ok);
+  std::fclose(nextOut);
+  std::fclose(out);
+  std::fclose(err);
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 #include "tools/ShotCommand.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "imaging/PixelsToPng.h"
+#include "imaging/PngWriter.h"
 #include "imaging/ScreenCapture.h"
 #include "platform/gdi/Gdi.h"
 #include "streams/OFileStream.h"
@@ -17,6 +21,18 @@ std::string CaptureFileName(std::time_t when) {
   const size_t length = std::strftime(name, sizeof name, "%b-%d-%y--%H-%M-%S.png", &local);
   return std::string(name, length);
 }
+
+namespace {
+
+// Removes what a failed write left at `path`, so that no truncated image
+// stands under the name. Only a regular file goes: the name may be a device
+// (/dev/full) or a link, which were never ours to remove.
+void RemovePartialFile(const std::string& path) {
+  struct stat status {};
+  if (lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) unlink(path.c_str());
+}
+
+}  // namespace
 
 int RunShot(const TShotOptions& options, std::FILE* out, std::FILE* err) {
   HDC screen = GetDC(nullptr);
@@ -52,10 +68,13 @@ int RunShot(const TShotOptions& options, std::FILE* out, std::FILE* err) {
     std::fprintf(err, "scrivlo-shot: cannot write '%s': %s\n", path.c_str(), std::strerror(errno));
     return kShotFailed;
   }
-  WritePngFromPixels(&file, pixels.get(), rect.width, rect.height);
+  const int32_t encoded = TryWritePngFromPixels(&file, pixels.get(), rect.width, rect.height);
   file.close();  // flushes: a full disk shows here
-  if (file.Failed()) {
-    std::fprintf(err, "scrivlo-shot: writing '%s' failed\n", path.c_str());
+  if (file.Failed() || encoded != kPngOk) {
+    RemovePartialFile(path);
+    // libpng has said why on standard error already when it failed.
+    std::fprintf(err, "scrivlo-shot: %s '%s' failed\n",
+                 file.Failed() ? "writing" : "encoding the image into", path.c_str());
     return kShotFailed;
   }
 

@@ -97,5 +97,7 @@ struct TGdiObjectCounts {
 TGdiObjectCounts GdiObjectCounts();
 
 // Capture path the screen reads take, for benchmarks and diagnostics.
+// Automatic reads through shared memory where the server offers it (asked
+// afresh on each call, also after a failed shared read gave it up).
 enum class TScreenReadMethod { Automatic, PlainGetImage };
 void SetScreenReadMethod(TScreenReadMethod method);

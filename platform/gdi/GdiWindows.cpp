@@ -73,6 +73,24 @@ Window TopLevelAncestor(Display* display, Window window) {
   return None;
 }
 
+// Frame extents are written by the window manager, or by any client on its
+// own window. A frame is never negative nor wider than the screen: values
+// outside that are not a frame, and the window is taken without one.
+// (Xlib hands CARDINALs of 2^31 and more over as negative longs.)
+bool PlausibleFrameExtents(const long extents[4]) {
+  int rootWidth = 0, rootHeight = 0;
+  if (!XConnection::Instance().RootSize(&rootWidth, &rootHeight)) return false;
+  const long limits[4] = {rootWidth, rootWidth, rootHeight, rootHeight};
+  for (int i = 0; i < 4; ++i) {
+    if (extents[i] < 0 || extents[i] > limits[i]) return false;
+  }
+  return true;
+}
+
+bool FitsLong(int64_t value) {
+  return value >= INT32_MIN && value <= INT32_MAX;
+}
+
 }  // namespace
 
 int GetSystemMetrics(int index) {
@@ -125,22 +143,26 @@ BOOL GetWindowRect(HWND handle, RECT* rect) {
   const Status status = XGetWindowAttributes(display, outer, &attributes);
   if (trap.Failed() || status == 0) return 0;
 
-  // A child of the root has its position in root coordinates already.
-  const int border = attributes.border_width;
-  LONG left = attributes.x;
-  LONG top = attributes.y;
-  LONG right = attributes.x + attributes.width + 2 * border;
-  LONG bottom = attributes.y + attributes.height + 2 * border;
+  // A child of the root has its position in root coordinates already. X
+  // keeps positions in 16 bits and sizes below 65536: 64 bits hold any sum.
+  const int64_t border = attributes.border_width;
+  int64_t left = attributes.x;
+  int64_t top = attributes.y;
+  int64_t right = left + attributes.width + 2 * border;
+  int64_t bottom = top + attributes.height + 2 * border;
 
   // A window manager that draws frames without reparenting announces them.
   long extents[4] = {0, 0, 0, 0};  // left, right, top, bottom
   if (outer == window &&
-      ReadCardinals(display, window, "_NET_FRAME_EXTENTS", XA_CARDINAL, extents, 4)) {
+      ReadCardinals(display, window, "_NET_FRAME_EXTENTS", XA_CARDINAL, extents, 4) &&
+      PlausibleFrameExtents(extents)) {
     left -= extents[0];
     right += extents[1];
     top -= extents[2];
     bottom += extents[3];
   }
-  *rect = RECT{left, top, right, bottom};
+  if (!FitsLong(left) || !FitsLong(top) || !FitsLong(right) || !FitsLong(bottom)) return 0;
+  *rect = RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
+               static_cast<LONG>(bottom)};
   return 1;
 }

@@ -114,6 +114,17 @@ bool XConnection::HasShm() {
   return shmAvailable_;
 }
 
+void XConnection::StopUsingShm() {
+  shmAvailable_ = false;
+  // A reading may hold the segment still; it detaches when the last holder lets go.
+  segment_.reset();
+}
+
+void XConnection::DisableShm(bool disabled) {
+  shmDisabled_ = disabled;
+  if (!disabled) shmChecked_ = false;
+}
+
 std::shared_ptr<XShmSegment> XConnection::FreeSegment(size_t bytes) {
   if (!HasShm()) return nullptr;
   if (segment_ && segment_.use_count() > 1) return nullptr;  // lent out

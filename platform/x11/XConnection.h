@@ -28,8 +28,13 @@ class XConnection {
   // A holder keeps it alive even past a lost connection.
   std::shared_ptr<XShmSegment> FreeSegment(size_t bytes);
 
-  // Forces plain XGetImage even where shared memory is available.
-  void DisableShm(bool disabled) { shmDisabled_ = disabled; }
+  // The server failed a shared-memory read: give the segment up and read
+  // plainly until the connection is opened again.
+  void StopUsingShm();
+
+  // Forces plain XGetImage even where shared memory is available; enabling
+  // it again also asks the server afresh, after StopUsingShm().
+  void DisableShm(bool disabled);
 
   XConnection(const XConnection&) = delete;
   XConnection& operator=(const XConnection&) = delete;

@@ -13,19 +13,10 @@ namespace {
 
 // A 24- or 32-bit TrueColor ZPixmap on a little-endian server is already
 // blue, green, red, pad in memory: rows copy without touching pixels.
-bool IsBgrxLayout(const XImage* image) {
-  return image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+bool IsBgrxLayout(Display* display, const XImage* image) {
+  return DefaultVisual(display, DefaultScreen(display))->c_class == TrueColor &&
+         image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
          image->red_mask == 0xFF0000 && image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
-}
-
-// Scales the bits of `pixel` under `mask` to 0..255.
-uint32_t Channel(unsigned long pixel, unsigned long mask) {
-  if (mask == 0) return 0;
-  int shift = 0;
-  while (((mask >> shift) & 1) == 0)
-    ++shift;
-  const unsigned long maximum = mask >> shift;
-  return static_cast<uint32_t>(((pixel & mask) >> shift) * 255 / maximum);
 }
 
 }  // namespace
@@ -64,28 +55,16 @@ bool XScreenReading::Read(int x, int y, int width, int height) {
   onWidth_ = right - left;
   onHeight_ = bottom - top;
 
-  const Window root = DefaultRootWindow(display);
-  XErrorTrap trap(display);
-
   // Sized for the whole root, so that window and screen reads share one segment.
-  std::shared_ptr<XShmSegment> segment =
-      connection.FreeSegment(static_cast<size_t>(rootWidth) * rootHeight * 4);
-  if (segment) {
-    const int screen = DefaultScreen(display);
-    image_ = XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen),
-                             ZPixmap, segment->Data(), segment->Info(), onWidth_, onHeight_);
-    if (image_ != nullptr &&
-        static_cast<size_t>(image_->bytes_per_line) * onHeight_ <= segment->Size() &&
-        XShmGetImage(display, root, image_, left, top, AllPlanes) && !trap.Failed()) {
-      segment_ = std::move(segment);
-      bgrxLayout_ = IsBgrxLayout(image_);
-      return true;
-    }
-    if (image_ != nullptr) XDestroyImage(image_);
-    image_ = nullptr;
+  if (ReadShared(display, left, top, static_cast<size_t>(rootWidth) * rootHeight * 4)) {
+    return LearnLayout(display);
   }
 
-  image_ = XGetImage(display, root, left, top, onWidth_, onHeight_, AllPlanes, ZPixmap);
+  // A plain read, with a trap of its own: whatever the shared read left
+  // behind has no bearing on it.
+  XErrorTrap trap(display);
+  image_ = XGetImage(display, DefaultRootWindow(display), left, top, onWidth_, onHeight_, AllPlanes,
+                     ZPixmap);
   if (trap.Failed() && image_ != nullptr) {
     XDestroyImage(image_);
     image_ = nullptr;
@@ -94,7 +73,46 @@ bool XScreenReading::Read(int x, int y, int width, int height) {
     onWidth_ = onHeight_ = 0;
     return false;
   }
-  bgrxLayout_ = IsBgrxLayout(image_);
+  return LearnLayout(display);
+}
+
+bool XScreenReading::LearnLayout(Display* display) {
+  bgrxLayout_ = IsBgrxLayout(display, image_);
+  // Any other layout is decoded pixel by pixel through the colormap. Without
+  // its colours the pixels mean nothing: the read fails rather than hand
+  // over an image of wrong (or all black) colours.
+  if (bgrxLayout_ || colours_.Load(display)) return true;
+  Release();
+  onWidth_ = onHeight_ = 0;
+  return false;
+}
+
+bool XScreenReading::ReadShared(Display* display, int left, int top, size_t segmentBytes) {
+  XConnection& connection = XConnection::Instance();
+  std::shared_ptr<XShmSegment> segment = connection.FreeSegment(segmentBytes);
+  if (!segment) return false;
+
+  const int screen = DefaultScreen(display);
+  XImage* image =
+      XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen),
+                      ZPixmap, segment->Data(), segment->Info(), onWidth_, onHeight_);
+  if (image == nullptr) return false;
+  if (static_cast<size_t>(image->bytes_per_line) * onHeight_ > segment->Size()) {
+    XDestroyImage(image);
+    return false;
+  }
+  XErrorTrap trap(display);
+  const Status status =
+      XShmGetImage(display, DefaultRootWindow(display), image, left, top, AllPlanes);
+  if (trap.Failed() || status == 0) {
+    XDestroyImage(image);
+    // The server took the segment but refuses to fill it: it will refuse the
+    // next read the same way, so this connection reads plainly from now on.
+    connection.StopUsingShm();
+    return false;
+  }
+  image_ = image;
+  segment_ = std::move(segment);
   return true;
 }
 
@@ -121,8 +139,6 @@ void XScreenReading::CopyRow(int areaRow, uint32_t* out) const {
     return;
   }
   for (int column = 0; column < onWidth_; ++column) {
-    const unsigned long pixel = XGetPixel(image_, column, imageRow);
-    target[column] = Channel(pixel, image_->red_mask) << 16 |
-                     Channel(pixel, image_->green_mask) << 8 | Channel(pixel, image_->blue_mask);
+    target[column] = colours_.ColourOf(XGetPixel(image_, column, imageRow));
   }
 }

@@ -2,8 +2,11 @@
 
 #include <X11/Xlib.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+
+#include "platform/x11/XPixelColours.h"
 
 class XShmSegment;
 
@@ -31,6 +34,13 @@ class XScreenReading {
 
  private:
   void Release();
+  // Reads the on-screen part at (left, top) into the connection's shared
+  // segment, asking for one of `segmentBytes`; false when there is none, or
+  // the server refused the read.
+  bool ReadShared(Display* display, int left, int top, size_t segmentBytes);
+  // Decides how the image's pixels become colours; false (the image given
+  // up) when they cannot.
+  bool LearnLayout(Display* display);
   void CopyRow(int areaRow, uint32_t* out) const;
 
   int width_ = 0;  // the whole area
@@ -42,4 +52,5 @@ class XScreenReading {
   XImage* image_ = nullptr;               // the on-screen part
   std::shared_ptr<XShmSegment> segment_;  // held while image_ points into it
   bool bgrxLayout_ = false;               // rows can be copied as they are
+  XPixelColours colours_;                 // otherwise, what each pixel value shows
 };

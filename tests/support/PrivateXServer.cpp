@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -46,9 +47,15 @@ bool PrivateXServer::Start(const Options& options) {
   const std::string screen = std::to_string(options.width) + "x" + std::to_string(options.height) +
                              "x" + std::to_string(options.depth);
   const std::string fd = std::to_string(fds[1]);
-  const char* argv[] = {"Xvfb",      "-displayfd", fd.c_str(), "-screen", "0",    screen.c_str(),
-                        "-nolisten", "tcp",        "-noreset", "-br",     nullptr};
-  server_ = Spawn(argv, fds[1]);
+  const std::string visualClass = std::to_string(options.visualClass);
+  std::vector<const char*> argv{"Xvfb",         "-displayfd", fd.c_str(), "-screen",  "0",
+                                screen.c_str(), "-nolisten",  "tcp",      "-noreset", "-br"};
+  if (options.visualClass >= 0) {
+    argv.push_back("-cc");
+    argv.push_back(visualClass.c_str());
+  }
+  argv.push_back(nullptr);
+  server_ = Spawn(argv.data(), fds[1]);
   close(fds[1]);
 
   // Xvfb writes its display number and a line end once it accepts clients.

@@ -12,6 +12,9 @@ class PrivateXServer {
     int width = 640;
     int height = 480;
     int depth = 24;
+    // The default visual's class (X's StaticGray 0 ... DirectColor 5), or -1
+    // for the server's choice.
+    int visualClass = -1;
     bool windowManager = false;
   };
 
