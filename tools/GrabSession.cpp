@@ -63,8 +63,8 @@ int TGrabSession::Run() {
   };
   try {
     Start();
-  } catch (const Exception& e) {
-    Finish(kGrabFailed, e.Message());
+  } catch (...) {
+    Finish(kGrabFailed, TApplication::CurrentExceptionMessage());
   }
   if (!FFinished) Application->Run();
   if (FStatus != kGrabOk) std::fprintf(FErr, "scrivlo-grab: %s\n", FReason.c_str());
