@@ -161,7 +161,9 @@ TEST_F(WinsockTest, NamesAndDottedAddresses) {
                           "0x7f.0.0.1", "1234.1.1.1", "-1.2.3.4"}) {
     EXPECT_EQ(inet_addr(bad), INADDR_NONE) << "'" << bad << "'";
   }
+  WSASetLastError(0);
   EXPECT_EQ(inet_addr(nullptr), INADDR_NONE);
+  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
   in_addr address{static_cast<uint32_t>(inet_addr("10.20.30.40"))};
   EXPECT_STREQ(inet_ntoa(address), "10.20.30.40");
   const u_short port = htons(0x1234);
@@ -186,6 +188,13 @@ TEST_F(WinsockTest, NamesAndDottedAddresses) {
   ASSERT_NE(dotted, nullptr);
   std::memcpy(&first, dotted->h_addr_list[0], 4);
   EXPECT_EQ(first, inet_addr("127.0.0.2"));
+  // No name, or an empty one: the local host, under its own name.
+  for (const char* nothing : {static_cast<const char*>(nullptr), ""}) {
+    hostent* self = gethostbyname(nothing);
+    ASSERT_NE(self, nullptr);
+    EXPECT_STREQ(self->h_name, name);
+    EXPECT_NE(self->h_addr_list[0], nullptr);
+  }
 }
 
 TEST_F(WinsockTest, ARefusedConnectIsOneConnectEventWith10061) {
