@@ -331,6 +331,38 @@ TEST_F(WinsockTest, APeerCloseIsOneCloseEventGracefulOrReset) {
   EXPECT_EQ(WSAGetLastError(), WSAECONNRESET);
 }
 
+TEST_F(WinsockTest, OptionsAreKeptAsWinsockKeepsThem) {
+  const SOCKET tcp = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  const SOCKET udp = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  const int big = 0xC80000;  // Linux caps it, and doubles what it keeps
+  int value = 0, length = 4;
+  ASSERT_EQ(setsockopt(tcp, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&big), 4), 0);
+  ASSERT_EQ(getsockopt(tcp, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&value), &length), 0);
+  EXPECT_EQ(value, big);
+  // Shorter than the option's value fails both ways; a boolean is one byte.
+  for (const int option : {SO_SNDBUF, SO_RCVBUF, SO_LINGER, SO_KEEPALIVE}) {
+    const int shortest = option == SO_KEEPALIVE ? 1 : 4;
+    for (int asked = 0; asked < 4; ++asked) {
+      length = asked;
+      EXPECT_EQ(setsockopt(tcp, SOL_SOCKET, option, reinterpret_cast<const char*>(&big), asked),
+                asked < shortest ? SOCKET_ERROR : 0);
+      EXPECT_EQ(getsockopt(tcp, SOL_SOCKET, option, reinterpret_cast<char*>(&value), &length),
+                asked < shortest ? SOCKET_ERROR : 0);
+      if (asked < shortest) {
+        EXPECT_EQ(WSAGetLastError(), WSAEFAULT) << option << " " << asked;
+      }
+    }
+  }
+  // Options that do not apply to the protocol.
+  const linger reset{1, 0};
+  EXPECT_EQ(setsockopt(udp, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), 4),
+            SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAENOPROTOOPT);
+  EXPECT_EQ(setsockopt(tcp, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&big), 4),
+            SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAENOPROTOOPT);
+}
+
 TEST_F(WinsockTest, WriteIsPostedAgainOnceABlockedSendCanGoOn) {
   MessageRecorder recorder;
   SOCKET ours, peer;

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/winsock/AsyncSelection.h"
 #include "platform/winsock/Winsock.h"
@@ -18,6 +19,10 @@ struct SocketEntry {
   bool listening = false;
   bool connecting = false;  // a non-blocking connect not yet complete
   bool connected = false;
+  // Buffer sizes as the program set them: Winsock reads them back so,
+  // where Linux doubles (and caps) them.
+  std::optional<int> sendBuffer;
+  std::optional<int> receiveBuffer;
   // The WSAAsyncSelect registration, if any. Destroyed before the
   // descriptor is closed, so the event loop never watches a closed one.
   std::unique_ptr<AsyncSelection> selection;

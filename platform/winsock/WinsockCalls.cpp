@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "framework/Messages.h"
 #include "platform/winsock/ErrorMapping.h"
@@ -64,40 +65,51 @@ bool WriteAddress(const posix_socket::Address& address, sockaddr* name, int* len
   return true;
 }
 
-// The integer options the layer knows, by Winsock level and name; false
-// (with the error set) for any other.
-bool IntegerOption(int level, int option, posix_socket::Option* which) {
-  if (level == IPPROTO_TCP && option == TCP_NODELAY) {
-    *which = posix_socket::Option::NoDelay;
-    return true;
+// How Winsock keeps an option: the form of its value, and the one socket
+// type it applies to (0: any). Winsock 1.1 takes SO_BROADCAST on datagram
+// sockets only, SO_KEEPALIVE and SO_LINGER on stream sockets only.
+enum class Form { Bool, Int, Linger };
+struct OptionRule {
+  int level;
+  int name;
+  Form form;
+  int onlyType;
+  std::optional<posix_socket::Option> posix;  // none for SO_LINGER, which has its own call
+};
+constexpr OptionRule kOptions[] = {
+    {SOL_SOCKET, SO_DEBUG, Form::Bool, 0, posix_socket::Option::Debug},
+    {SOL_SOCKET, SO_REUSEADDR, Form::Bool, 0, posix_socket::Option::ReuseAddress},
+    {SOL_SOCKET, SO_BROADCAST, Form::Bool, SOCK_DGRAM, posix_socket::Option::Broadcast},
+    {SOL_SOCKET, SO_KEEPALIVE, Form::Bool, SOCK_STREAM, posix_socket::Option::KeepAlive},
+    {SOL_SOCKET, SO_LINGER, Form::Linger, SOCK_STREAM, std::nullopt},
+    {SOL_SOCKET, SO_SNDBUF, Form::Int, 0, posix_socket::Option::SendBuffer},
+    {SOL_SOCKET, SO_RCVBUF, Form::Int, 0, posix_socket::Option::ReceiveBuffer},
+    {IPPROTO_TCP, TCP_NODELAY, Form::Bool, SOCK_STREAM, posix_socket::Option::NoDelay},
+};
+
+// The rule for an option on this socket; null (with the error set) when
+// the level is unknown, or the option is unknown or does not apply.
+const OptionRule* FindOption(const SocketEntry* entry, int level, int option) {
+  if (level != SOL_SOCKET && level != IPPROTO_TCP) {
+    WSASetLastError(WSAEINVAL);
+    return nullptr;
   }
-  if (level != SOL_SOCKET) {
-    WSASetLastError(level == IPPROTO_TCP ? WSAENOPROTOOPT : WSAEINVAL);
-    return false;
+  for (const OptionRule& rule : kOptions) {
+    if (rule.level != level || rule.name != option) continue;
+    if (rule.onlyType != 0 && rule.onlyType != entry->type) break;
+    return &rule;
   }
-  switch (option) {
-    case SO_REUSEADDR:
-      *which = posix_socket::Option::ReuseAddress;
-      return true;
-    case SO_BROADCAST:
-      *which = posix_socket::Option::Broadcast;
-      return true;
-    case SO_KEEPALIVE:
-      *which = posix_socket::Option::KeepAlive;
-      return true;
-    case SO_SNDBUF:
-      *which = posix_socket::Option::SendBuffer;
-      return true;
-    case SO_RCVBUF:
-      *which = posix_socket::Option::ReceiveBuffer;
-      return true;
-    case SO_DEBUG:
-      *which = posix_socket::Option::Debug;
-      return true;
-    default:
-      WSASetLastError(WSAENOPROTOOPT);
-      return false;
-  }
+  WSASetLastError(WSAENOPROTOOPT);
+  return nullptr;
+}
+
+// The shortest value Winsock takes: a boolean may come as a single byte.
+int ShortestLength(Form form) {
+  return form == Form::Bool ? 1 : 4;
+}
+
+std::optional<int>& KeptBufferSize(SocketEntry* entry, int option) {
+  return option == SO_SNDBUF ? entry->sendBuffer : entry->receiveBuffer;
 }
 
 }  // namespace
@@ -313,8 +325,10 @@ int setsockopt(SOCKET s, int level, int option, const char* value, int length) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (value == nullptr) return Fail(WSAEFAULT);
-  if (level == SOL_SOCKET && option == SO_LINGER) {
-    if (length < static_cast<int>(sizeof(linger))) return Fail(WSAEFAULT);
+  const OptionRule* rule = FindOption(entry, level, option);
+  if (rule == nullptr) return SOCKET_ERROR;
+  if (length < ShortestLength(rule->form)) return Fail(WSAEFAULT);
+  if (rule->form == Form::Linger) {
     linger setting;
     std::memcpy(&setting, value, sizeof setting);
     if (posix_socket::SetLinger(entry->fd, setting.l_onoff != 0, setting.l_linger) != 0) {
@@ -322,18 +336,14 @@ int setsockopt(SOCKET s, int level, int option, const char* value, int length) {
     }
     return 0;
   }
-  // Boolean options may come as a single byte; everything else as an int.
   int number = 0;
-  if (length >= static_cast<int>(sizeof(int))) {
+  if (length >= static_cast<int>(sizeof number)) {
     std::memcpy(&number, value, sizeof number);
-  } else if (length >= 1) {
-    number = static_cast<unsigned char>(value[0]);
   } else {
-    return Fail(WSAEFAULT);
+    number = static_cast<unsigned char>(value[0]);
   }
-  posix_socket::Option which;
-  if (!IntegerOption(level, option, &which)) return SOCKET_ERROR;
-  if (posix_socket::SetOption(entry->fd, which, number) != 0) return FailWithErrno(errno);
+  if (posix_socket::SetOption(entry->fd, *rule->posix, number) != 0) return FailWithErrno(errno);
+  if (option == SO_SNDBUF || option == SO_RCVBUF) KeptBufferSize(entry, option) = number;
   return 0;
 }
 
@@ -341,8 +351,19 @@ int getsockopt(SOCKET s, int level, int option, char* value, int* length) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (value == nullptr || length == nullptr) return Fail(WSAEFAULT);
-  if (level == SOL_SOCKET && option == SO_LINGER) {
-    if (*length < static_cast<int>(sizeof(linger))) return Fail(WSAEFAULT);
+  if (level == SOL_SOCKET && (option == SO_ERROR || option == SO_TYPE)) {
+    if (*length < static_cast<int>(sizeof(int))) return Fail(WSAEFAULT);
+    const int number = option == SO_TYPE
+                           ? entry->type
+                           : detail::WinsockErrorFromErrno(posix_socket::PendingError(entry->fd));
+    std::memcpy(value, &number, sizeof number);
+    *length = sizeof number;
+    return 0;
+  }
+  const OptionRule* rule = FindOption(entry, level, option);
+  if (rule == nullptr) return SOCKET_ERROR;
+  if (*length < ShortestLength(rule->form)) return Fail(WSAEFAULT);
+  if (rule->form == Form::Linger) {
     bool on = false;
     int seconds = 0;
     if (posix_socket::GetLinger(entry->fd, &on, &seconds) != 0) return FailWithErrno(errno);
@@ -351,19 +372,15 @@ int getsockopt(SOCKET s, int level, int option, char* value, int* length) {
     *length = sizeof setting;
     return 0;
   }
-  if (*length < static_cast<int>(sizeof(int))) return Fail(WSAEFAULT);
   int number = 0;
-  if (level == SOL_SOCKET && option == SO_ERROR) {
-    number = detail::WinsockErrorFromErrno(posix_socket::PendingError(entry->fd));
-  } else if (level == SOL_SOCKET && option == SO_TYPE) {
-    number = entry->type;
-  } else {
-    posix_socket::Option which;
-    if (!IntegerOption(level, option, &which)) return SOCKET_ERROR;
-    if (posix_socket::GetOption(entry->fd, which, &number) != 0) return FailWithErrno(errno);
+  if (posix_socket::GetOption(entry->fd, *rule->posix, &number) != 0) return FailWithErrno(errno);
+  if (option == SO_SNDBUF || option == SO_RCVBUF) {
+    number = KeptBufferSize(entry, option).value_or(number);
   }
-  std::memcpy(value, &number, sizeof number);
-  *length = sizeof number;
+  // A boolean asked for in fewer than four bytes is answered in one.
+  const int written = *length < static_cast<int>(sizeof number) ? 1 : sizeof number;
+  std::memcpy(value, &number, static_cast<size_t>(written));
+  *length = written;
   return 0;
 }
 
