@@ -331,6 +331,27 @@ TEST_F(WinsockTest, APeerCloseIsOneCloseEventGracefulOrReset) {
   EXPECT_EQ(WSAGetLastError(), WSAECONNRESET);
 }
 
+TEST_F(WinsockTest, AnUrgentBytePostsOobOnceToWhoAskedUntilARecv) {
+  MessageRecorder recorder, plain;
+  SOCKET ours, peer, quiet, talker;
+  Pair(recorder, FD_READ | FD_OOB | FD_CLOSE, &ours, &peer);
+  Pair(plain, FD_READ | FD_CLOSE, &quiet, &talker);
+  ASSERT_EQ(send(peer, "!", 1, MSG_OOB), 1);
+  ASSERT_EQ(send(talker, "!", 1, MSG_OOB), 1);
+  ASSERT_TRUE(PumpUntil([&] { return Events(recorder, FD_OOB, ours) == 1; }));
+  PumpFor(30ms);
+  EXPECT_EQ(recorder.messages.size(), 1u);  // once, and no FD_READ for it
+  EXPECT_TRUE(plain.messages.empty());
+  u_long atMark = 1;
+  ASSERT_EQ(ioctlsocket(ours, SIOCATMARK, &atMark), 0);
+  EXPECT_EQ(atMark, 0u);  // urgent data waits
+  char byte = 0;
+  ASSERT_EQ(recv(ours, &byte, 1, MSG_OOB), 1);
+  EXPECT_EQ(byte, '!');
+  ASSERT_EQ(send(peer, "?", 1, MSG_OOB), 1);  // the recv re-enabled the event
+  ASSERT_TRUE(PumpUntil([&] { return Events(recorder, FD_OOB, ours) == 2; }));
+}
+
 TEST_F(WinsockTest, OptionsAreKeptAsWinsockKeepsThem) {
   const SOCKET tcp = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   const SOCKET udp = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);

@@ -29,6 +29,11 @@ AsyncSelection::AsyncSelection(SocketEntry* entry, uintptr_t socket, HWND window
   write_->setEnabled(false);
   QObject::connect(read_.get(), &QSocketNotifier::activated, [this] { OnReadable(); });
   QObject::connect(write_.get(), &QSocketNotifier::activated, [this] { OnWritable(); });
+  if (entry->type == SOCK_STREAM && (mask & FD_OOB) != 0) {
+    urgent_ = std::make_unique<QSocketNotifier>(entry->fd, QSocketNotifier::Exception);
+    urgent_->setEnabled(false);
+    QObject::connect(urgent_.get(), &QSocketNotifier::activated, [this] { OnUrgent(); });
+  }
 }
 
 AsyncSelection::~AsyncSelection() {
@@ -36,10 +41,12 @@ AsyncSelection::~AsyncSelection() {
     // Qt's own statics may be gone already: leave the notifiers alone.
     static_cast<void>(read_.release());
     static_cast<void>(write_.release());
+    static_cast<void>(urgent_.release());
     return;
   }
   read_->setEnabled(false);
   write_->setEnabled(false);
+  if (urgent_) urgent_->setEnabled(false);
 }
 
 void AsyncSelection::Post(long event, int wsaError) {
@@ -99,11 +106,22 @@ void AsyncSelection::ConnectCompleted(int wsaError) {
 
 void AsyncSelection::AfterReceive() {
   if (closeReported_) return;
+  AfterUrgentRead();
   if (DataWaiting()) {
     Post(FD_READ, 0);
     read_->setEnabled(false);
   } else {
     read_->setEnabled(true);  // new data, or the peer's close, wakes us
+  }
+}
+
+void AsyncSelection::AfterUrgentRead() {
+  if (!urgent_) return;
+  if (posix_socket::UrgentWaiting(entry_->fd)) {
+    Post(FD_OOB, 0);
+    urgent_->setEnabled(false);
+  } else {
+    urgent_->setEnabled(true);
   }
 }
 
@@ -145,6 +163,13 @@ void AsyncSelection::OnReadable() {
     closeReported_ = true;
     Post(FD_CLOSE, WinsockErrorFromErrno(errno));
   }
+}
+
+void AsyncSelection::OnUrgent() {
+  // Off until a recv re-enables it, also when woken without an urgent byte
+  // (a hang-up, or a byte the stream has read past): never a busy loop.
+  urgent_->setEnabled(false);
+  if (posix_socket::UrgentWaiting(entry_->fd)) Post(FD_OOB, 0);
 }
 
 void AsyncSelection::OnWritable() {

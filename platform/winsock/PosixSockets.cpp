@@ -148,6 +148,11 @@ bool PendingInput(int fd) {
   return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
 }
 
+bool UrgentWaiting(int fd) {
+  pollfd p{fd, POLLPRI, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & POLLPRI) != 0;
+}
+
 int PendingError(int fd) {
   int error = 0;
   socklen_t length = sizeof error;

@@ -47,6 +47,8 @@ int BytesWaiting(int fd, int* bytes);
 // One byte peeked without waiting: > 0 data, 0 orderly close, -1 error.
 ssize_t PeekOne(int fd);
 bool PendingInput(int fd);
+// An urgent (out-of-band) byte waits to be read with MSG_OOB.
+bool UrgentWaiting(int fd);
 // The error a non-blocking connect ended with (0 for success).
 int PendingError(int fd);
 int SetOption(int fd, Option option, int value);

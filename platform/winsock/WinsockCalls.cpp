@@ -240,6 +240,7 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  if ((flags & MSG_OOB) != 0 && entry->type != SOCK_STREAM) return Fail(WSAEOPNOTSUPP);
   ssize_t received = 0;
   bool truncated = false;
   if (entry->type == SOCK_DGRAM) {
@@ -288,6 +289,7 @@ int recvfrom(SOCKET s, char* buffer, int length, int flags, sockaddr* from, int*
     }
     return received;
   }
+  if ((flags & MSG_OOB) != 0) return Fail(WSAEOPNOTSUPP);
   posix_socket::Address peer;
   bool truncated = false;
   const ssize_t received = posix_socket::ReceiveFrom(entry->fd, buffer, static_cast<size_t>(length),
@@ -310,6 +312,13 @@ int ioctlsocket(SOCKET s, long command, u_long* argument) {
     int bytes = 0;
     if (posix_socket::BytesWaiting(entry->fd, &bytes) != 0) return FailWithErrno(errno);
     *argument = static_cast<u_long>(bytes);
+    return 0;
+  }
+  if (command == SIOCATMARK) {
+    // Winsock's question is whether all urgent data has been read: true
+    // unless an urgent byte still waits for recv with MSG_OOB.
+    if (entry->type != SOCK_STREAM) return Fail(WSAEINVAL);
+    *argument = posix_socket::UrgentWaiting(entry->fd) ? 0 : 1;
     return 0;
   }
   if (command == FIONBIO) {
