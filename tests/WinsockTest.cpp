@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/winsock/Winsock.h"
 #include "tests/support/EventPump.h"
+#include "tests/support/RawSockets.h"
 
 // Qualified where the C library has a function of the same name (gethostname).
 using namespace winsock;
@@ -331,6 +333,28 @@ TEST_F(WinsockTest, APeerCloseIsOneCloseEventGracefulOrReset) {
   EXPECT_EQ(WSAGetLastError(), WSAECONNRESET);
 }
 
+TEST_F(WinsockTest, AResetAnswersEveryLaterRecvWith10054) {
+  // Learnt by the close event's peek first, or by a recv first (the loop not
+  // run meanwhile): the close event carries it, and every recv fails with it.
+  for (const bool recvFirst : {false, true}) {
+    MessageRecorder recorder;
+    SOCKET ours, peer;
+    Pair(recorder, FD_READ | FD_CLOSE, &ours, &peer);
+    raw::Reset(peer);
+    char buffer[4];
+    for (int i = 0; recvFirst && i < 200; ++i) {
+      if (recv(ours, buffer, 4, 0) != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) break;
+      std::this_thread::sleep_for(10ms);  // the reset is on its way
+    }
+    ASSERT_TRUE(PumpUntil([&] { return Events(recorder, FD_CLOSE, ours) == 1; }));
+    EXPECT_EQ(WSAGETSELECTERROR(Last(recorder, FD_CLOSE)->LParam), WSAECONNRESET) << recvFirst;
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(recv(ours, buffer, 4, 0), SOCKET_ERROR);
+      EXPECT_EQ(WSAGetLastError(), WSAECONNRESET);
+    }
+  }
+}
+
 TEST_F(WinsockTest, AnUrgentBytePostsOobOnceToWhoAskedUntilARecv) {
   MessageRecorder recorder, plain;
   SOCKET ours, peer, quiet, talker;
@@ -350,6 +374,64 @@ TEST_F(WinsockTest, AnUrgentBytePostsOobOnceToWhoAskedUntilARecv) {
   EXPECT_EQ(byte, '!');
   ASSERT_EQ(send(peer, "?", 1, MSG_OOB), 1);  // the recv re-enabled the event
   ASSERT_TRUE(PumpUntil([&] { return Events(recorder, FD_OOB, ours) == 2; }));
+}
+
+TEST_F(WinsockTest, StateErrorsAreWinsocksWhereLinuxAnswersOtherwise) {
+  const SOCKET unbound = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  EXPECT_EQ(listen(unbound, 5), SOCKET_ERROR);  // Linux would bind it
+  EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
+  sockaddr_in name;
+  std::memset(&name, 0xAB, sizeof name);
+  int length = sizeof name;
+  EXPECT_EQ(getsockname(unbound, reinterpret_cast<sockaddr*>(&name), &length), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
+  EXPECT_EQ(name.sin_port, 0xABAB);  // untouched
+
+  const SOCKET listener = Listener();
+  const sockaddr_in there = Loopback(PortOf(listener));
+  EXPECT_EQ(connect(listener, AsAddress(there), sizeof there), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
+  MessageRecorder recorder;
+  SOCKET ours, peer;
+  Pair(recorder, FD_READ | FD_CLOSE, &ours, &peer);
+  ASSERT_EQ(shutdown(ours, SD_BOTH), 0);
+  EXPECT_EQ(send(ours, "x", 1, 0), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAESHUTDOWN);
+  EXPECT_EQ(recv(ours, reinterpret_cast<char*>(&name), 4, 0), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAESHUTDOWN);
+  PumpFor(50ms);
+  EXPECT_EQ(Events(recorder, FD_CLOSE, ours), 0);  // our own shutdown is no close by the peer
+}
+
+TEST_F(WinsockTest, ANonBlockingConnectWithoutARegistrationWouldBlock) {
+  const SOCKET listener = Listener();
+  SOCKET s[2];
+  const sockaddr_in there[2] = {Loopback(PortOf(listener)), Loopback(raw::UnusedPort())};
+  for (int i = 0; i < 2; ++i) {
+    u_long on = 1;
+    s[i] = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    ASSERT_EQ(ioctlsocket(s[i], FIONBIO, &on), 0);
+    EXPECT_EQ(connect(s[i], AsAddress(there[i]), sizeof there[i]), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+  }
+  // Asked again, the attempt is under way until it has connected.
+  int error = WSAEALREADY;
+  for (int i = 0; i < 500 && error == WSAEALREADY; ++i) {
+    std::this_thread::sleep_for(2ms);
+    error = connect(s[0], AsAddress(there[0]), sizeof there[0]) == 0 ? 0 : WSAGetLastError();
+  }
+  EXPECT_EQ(error, WSAEISCONN);
+  EXPECT_EQ(send(s[0], "hi", 2, 0), 2);
+  // A refused attempt tells its outcome through SO_ERROR, once.
+  int length = sizeof error;
+  error = 0;
+  for (int i = 0; i < 500 && error == 0; ++i) {
+    std::this_thread::sleep_for(2ms);
+    getsockopt(s[1], SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+  }
+  EXPECT_EQ(error, WSAECONNREFUSED);
+  getsockopt(s[1], SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+  EXPECT_EQ(error, 0);
 }
 
 TEST_F(WinsockTest, OptionsAreKeptAsWinsockKeepsThem) {

@@ -142,6 +142,9 @@ void AsyncSelection::AfterBlockedSend() {
 void AsyncSelection::OnReadable() {
   // Whatever happens, this notifier stays off until an event is re-enabled.
   read_->setEnabled(false);
+  // After our own shutdown(SD_RECEIVE) Linux reads as end of stream; that is
+  // no close by the peer.
+  if (entry_->receiveShut) return;
   if (entry_->listening) {
     Post(FD_ACCEPT, 0);
     return;
@@ -155,13 +158,16 @@ void AsyncSelection::OnReadable() {
   if (peeked > 0) {
     Post(FD_READ, 0);
   } else if (peeked == 0) {
+    // A recv may have taken the reset from Linux already; it was kept.
     closeReported_ = true;
-    Post(FD_CLOSE, 0);
+    Post(FD_CLOSE, entry_->connectionError);
   } else if (posix_socket::IsWouldBlock(errno) || posix_socket::IsInterrupted(errno)) {
     read_->setEnabled(true);  // woken for nothing
   } else {
+    // Linux tells a reset once, and this peek took it: keep it for recv.
+    entry_->connectionError = WinsockErrorFromErrno(errno);
     closeReported_ = true;
-    Post(FD_CLOSE, WinsockErrorFromErrno(errno));
+    Post(FD_CLOSE, entry_->connectionError);
   }
 }
 

@@ -153,6 +153,11 @@ bool UrgentWaiting(int fd) {
   return ::poll(&p, 1, 0) > 0 && (p.revents & POLLPRI) != 0;
 }
 
+bool Writable(int fd) {
+  pollfd p{fd, POLLOUT, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLOUT | POLLERR | POLLHUP)) != 0;
+}
+
 int PendingError(int fd) {
   int error = 0;
   socklen_t length = sizeof error;
@@ -248,6 +253,10 @@ bool IsInProgress(int posixErrno) {
 }
 bool IsInterrupted(int posixErrno) {
   return posixErrno == EINTR;
+}
+bool EndsConnection(int posixErrno) {
+  return posixErrno == ECONNRESET || posixErrno == ECONNABORTED || posixErrno == ETIMEDOUT ||
+         posixErrno == EHOSTUNREACH || posixErrno == ENETUNREACH;
 }
 
 }  // namespace posix_socket

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "framework/Messages.h"
 #include "platform/winsock/ErrorMapping.h"
@@ -112,6 +113,30 @@ std::optional<int>& KeptBufferSize(SocketEntry* entry, int option) {
   return option == SO_SNDBUF ? entry->sendBuffer : entry->receiveBuffer;
 }
 
+// Whether the socket has an address of its own: Linux reports 0.0.0.0:0
+// for one that has none.
+bool Bound(const SocketEntry* entry) {
+  posix_socket::Address address;
+  return posix_socket::LocalAddress(entry->fd, &address) == 0 && address.port != 0;
+}
+
+// A non-blocking connect that no registration watches ends unseen: its
+// outcome is read when the program next uses the socket.
+void SettleConnect(SocketEntry* entry) {
+  if (!entry->connecting || entry->selection || !posix_socket::Writable(entry->fd)) return;
+  const int error = posix_socket::PendingError(entry->fd);
+  entry->connecting = false;
+  entry->connected = error == 0;
+  entry->connectOutcome = error;
+}
+
+// Keeps a failure that ended the connection, for the calls that follow.
+void NoteConnectionError(SocketEntry* entry, int posixErrno) {
+  if (entry->connected && entry->type == SOCK_STREAM && posix_socket::EndsConnection(posixErrno)) {
+    entry->connectionError = detail::WinsockErrorFromErrno(posixErrno);
+  }
+}
+
 }  // namespace
 
 SOCKET socket(int af, int type, int protocol) {
@@ -136,6 +161,8 @@ int shutdown(SOCKET s, int how) {
   if (entry == nullptr) return SOCKET_ERROR;
   if (how < SD_RECEIVE || how > SD_BOTH) return Fail(WSAEINVAL);
   if (posix_socket::Shutdown(entry->fd, how) != 0) return FailWithErrno(errno);
+  entry->sendShut = entry->sendShut || how != SD_RECEIVE;
+  entry->receiveShut = entry->receiveShut || how != SD_SEND;
   return 0;
 }
 
@@ -151,6 +178,9 @@ int listen(SOCKET s, int backlog) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (entry->type != SOCK_STREAM) return Fail(WSAEOPNOTSUPP);
+  if (entry->connected) return Fail(WSAEISCONN);
+  // Linux binds an unbound socket itself here; Winsock wants bind first.
+  if (!Bound(entry)) return Fail(WSAEINVAL);
   if (posix_socket::Listen(entry->fd, backlog < 0 ? 0 : backlog) != 0) return FailWithErrno(errno);
   entry->listening = true;
   if (entry->selection) entry->selection->ListeningStarted();
@@ -192,12 +222,22 @@ int connect(SOCKET s, const sockaddr* name, int nameLength) {
   SocketEntry* entry = Usable(s);
   posix_socket::Address address;
   if (entry == nullptr || !ReadAddress(name, nameLength, &address)) return SOCKET_ERROR;
+  // Linux calls connecting a listener "already connected"; Winsock, invalid.
+  if (entry->listening) return Fail(WSAEINVAL);
+  SettleConnect(entry);
   if (entry->connecting) return Fail(WSAEALREADY);
   if (entry->connected && entry->type == SOCK_STREAM) return Fail(WSAEISCONN);
 
   const int result = posix_socket::Connect(entry->fd, address);
   const int error = result == 0 ? 0 : errno;
   if (!entry->selection) {
+    // Non-blocking (FIONBIO): Winsock says would-block where Linux says
+    // in progress, as it does under WSAAsyncSelect.
+    if (result != 0 && entry->type == SOCK_STREAM && posix_socket::IsInProgress(error)) {
+      entry->connecting = true;
+      entry->connectOutcome = 0;
+      return Fail(WSAEWOULDBLOCK);
+    }
     if (result != 0) return FailWithErrno(error);
     entry->connected = true;
     return 0;
@@ -225,13 +265,18 @@ int send(SOCKET s, const char* buffer, int length, int flags) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  // Linux answers EPIPE after our own shutdown as after a dropped peer.
+  if (entry->sendShut) return Fail(WSAESHUTDOWN);
+  SettleConnect(entry);
   // Linux answers EPIPE for a stream socket that never had a peer (a
   // listening one, say); Winsock says it is not connected.
   if (entry->type == SOCK_STREAM && !entry->connected) return Fail(WSAENOTCONN);
+  if (entry->connectionError != 0) return Fail(entry->connectionError);
   const ssize_t sent =
       posix_socket::Send(entry->fd, buffer, static_cast<size_t>(length), (flags & MSG_OOB) != 0);
   if (sent >= 0) return static_cast<int>(sent);
   const int error = errno;
+  NoteConnectionError(entry, error);
   if (posix_socket::IsWouldBlock(error) && entry->selection) entry->selection->AfterBlockedSend();
   return FailWithErrno(error);
 }
@@ -240,7 +285,10 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  if (entry->receiveShut) return Fail(WSAESHUTDOWN);  // Linux would read end of stream
   if ((flags & MSG_OOB) != 0 && entry->type != SOCK_STREAM) return Fail(WSAEOPNOTSUPP);
+  // A reset is the answer to every recv after it, not only the first.
+  if (entry->connectionError != 0) return Fail(entry->connectionError);
   ssize_t received = 0;
   bool truncated = false;
   if (entry->type == SOCK_DGRAM) {
@@ -251,6 +299,7 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
                                      (flags & MSG_PEEK) != 0, (flags & MSG_OOB) != 0);
   }
   const int error = errno;
+  if (received < 0) NoteConnectionError(entry, error);
   // Calling recv re-enables FD_READ (and posts it at once if more waits).
   if (entry->selection) entry->selection->AfterReceive();
   if (received < 0) return FailWithErrno(error);
@@ -265,6 +314,7 @@ int sendto(SOCKET s, const char* buffer, int length, int flags, const sockaddr* 
   posix_socket::Address address;
   if (!ReadAddress(to, toLength, &address)) return SOCKET_ERROR;
   if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  if (entry->sendShut) return Fail(WSAESHUTDOWN);
   const ssize_t sent =
       posix_socket::SendTo(entry->fd, buffer, static_cast<size_t>(length), address);
   if (sent >= 0) return static_cast<int>(sent);
@@ -289,6 +339,7 @@ int recvfrom(SOCKET s, char* buffer, int length, int flags, sockaddr* from, int*
     }
     return received;
   }
+  if (entry->receiveShut) return Fail(WSAESHUTDOWN);
   if ((flags & MSG_OOB) != 0) return Fail(WSAEOPNOTSUPP);
   posix_socket::Address peer;
   bool truncated = false;
@@ -362,9 +413,14 @@ int getsockopt(SOCKET s, int level, int option, char* value, int* length) {
   if (value == nullptr || length == nullptr) return Fail(WSAEFAULT);
   if (level == SOL_SOCKET && (option == SO_ERROR || option == SO_TYPE)) {
     if (*length < static_cast<int>(sizeof(int))) return Fail(WSAEFAULT);
-    const int number = option == SO_TYPE
-                           ? entry->type
-                           : detail::WinsockErrorFromErrno(posix_socket::PendingError(entry->fd));
+    int number = entry->type;
+    if (option == SO_ERROR) {
+      SettleConnect(entry);
+      int error = std::exchange(entry->connectOutcome, 0);
+      if (error == 0) error = posix_socket::PendingError(entry->fd);
+      NoteConnectionError(entry, error);
+      number = detail::WinsockErrorFromErrno(error);
+    }
     std::memcpy(value, &number, sizeof number);
     *length = sizeof number;
     return 0;
@@ -397,6 +453,7 @@ int getsockname(SOCKET s, sockaddr* name, int* nameLength) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   posix_socket::Address address;
+  if (!Bound(entry)) return Fail(WSAEINVAL);  // the caller's address stays untouched
   if (posix_socket::LocalAddress(entry->fd, &address) != 0) return FailWithErrno(errno);
   if (name == nullptr) return Fail(WSAEFAULT);
   return WriteAddress(address, name, nameLength) ? 0 : SOCKET_ERROR;
