@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "components/net/orb_TCPIP1.h"
@@ -30,11 +31,20 @@ TEST(ResetSeenByComponents, TheServerReportsTheResetItReads) {
   const winsock::SOCKET peer = raw::Connect(server.Port());
   ASSERT_TRUE(PumpUntil([&] { return server.ClientCount() == 1; }));
 
-  // One pass of the loop lets the layer see the reset (Linux tells it once)
-  // and post its close event; the next pass would deliver that. The receive
-  // comes in between.
+  // One pass of the loop at a time until the layer has seen the reset (a
+  // peek tells): the close event it posts then waits for the next pass, and
+  // the component's receive comes in between.
   raw::Reset(peer);
-  QCoreApplication::processEvents();
+  const winsock::SOCKET s = server.Client(0)->Socket();
+  char probe;
+  for (int i = 0; i < 2000; ++i) {
+    QCoreApplication::processEvents();
+    if (winsock::recv(s, &probe, 1, winsock::MSG_PEEK) != winsock::SOCKET_ERROR ||
+        winsock::WSAGetLastError() != winsock::WSAEWOULDBLOCK) {
+      break;
+    }
+    std::this_thread::sleep_for(1ms);  // the reset is on its way
+  }
   char buffer[4];
   EXPECT_EQ(server.Receive(server.Client(0), buffer, sizeof buffer, false), -1);
   PumpFor(30ms);
