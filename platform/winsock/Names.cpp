@@ -63,10 +63,9 @@ hostent* gethostbyname(const char* name) {
   }
   std::vector<uint32_t> found;
   posix_socket::Lookup lookup = posix_socket::ResolveIPv4(name, &found);
-  if (local &&
-      (lookup == posix_socket::Lookup::NotFound || lookup == posix_socket::Lookup::NoData)) {
-    // The local host always has an entry, even where the name service does
-    // not know its name: its loopback address then.
+  if (local && lookup != posix_socket::Lookup::Found) {
+    // The local host always has an entry, even where no name service knows
+    // its name (or none answers): its loopback address then.
     found.assign(1, htonl(INADDR_LOOPBACK));
     lookup = posix_socket::Lookup::Found;
   }
