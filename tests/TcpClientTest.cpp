@@ -142,7 +142,7 @@ TEST(TcpClient, PortAndHostChangesWhileActive) {
 
 TEST(TcpClient, AnUnresolvableHostReportsTheNeverCreatedSocketFirst) {
   JournaledClient c;
-  c.client.SetHost("");  // not an address, and no name
+  c.client.SetHost("no such host");  // not an address, and no name that resolves
   c.client.SetPort(1);
   c.client.SetAutoReconnectInterval(100000);
   c.client.Connect();

@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/winsock/Winsock.h"
 #include "tests/support/EventPump.h"
+#include "tests/support/RawSockets.h"
 
 // Qualified where the C library has a function of the same name (gethostname).
 using namespace winsock;
@@ -161,7 +163,9 @@ TEST_F(WinsockTest, NamesAndDottedAddresses) {
                           "0x7f.0.0.1", "1234.1.1.1", "-1.2.3.4"}) {
     EXPECT_EQ(inet_addr(bad), INADDR_NONE) << "'" << bad << "'";
   }
+  WSASetLastError(0);
   EXPECT_EQ(inet_addr(nullptr), INADDR_NONE);
+  EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
   in_addr address{static_cast<uint32_t>(inet_addr("10.20.30.40"))};
   EXPECT_STREQ(inet_ntoa(address), "10.20.30.40");
   const u_short port = htons(0x1234);
@@ -186,6 +190,13 @@ TEST_F(WinsockTest, NamesAndDottedAddresses) {
   ASSERT_NE(dotted, nullptr);
   std::memcpy(&first, dotted->h_addr_list[0], 4);
   EXPECT_EQ(first, inet_addr("127.0.0.2"));
+  // No name, or an empty one: the local host, under its own name.
+  for (const char* nothing : {static_cast<const char*>(nullptr), ""}) {
+    hostent* self = gethostbyname(nothing);
+    ASSERT_NE(self, nullptr);
+    EXPECT_STREQ(self->h_name, name);
+    EXPECT_NE(self->h_addr_list[0], nullptr);
+  }
 }
 
 TEST_F(WinsockTest, ARefusedConnectIsOneConnectEventWith10061) {
@@ -320,6 +331,139 @@ TEST_F(WinsockTest, APeerCloseIsOneCloseEventGracefulOrReset) {
     failures += send(victim, "data", 4, 0) == SOCKET_ERROR;
   EXPECT_EQ(failures, 3);
   EXPECT_EQ(WSAGetLastError(), WSAECONNRESET);
+}
+
+TEST_F(WinsockTest, AResetAnswersEveryLaterRecvWith10054) {
+  // Learnt by the close event's peek first, or by a recv first (the loop not
+  // run meanwhile): the close event carries it, and every recv fails with it.
+  for (const bool recvFirst : {false, true}) {
+    MessageRecorder recorder;
+    SOCKET ours, peer;
+    Pair(recorder, FD_READ | FD_CLOSE, &ours, &peer);
+    raw::Reset(peer);
+    char buffer[4];
+    for (int i = 0; recvFirst && i < 200; ++i) {
+      if (recv(ours, buffer, 4, 0) != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) break;
+      std::this_thread::sleep_for(10ms);  // the reset is on its way
+    }
+    ASSERT_TRUE(PumpUntil([&] { return Events(recorder, FD_CLOSE, ours) == 1; }));
+    EXPECT_EQ(WSAGETSELECTERROR(Last(recorder, FD_CLOSE)->LParam), WSAECONNRESET) << recvFirst;
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(recv(ours, buffer, 4, 0), SOCKET_ERROR);
+      EXPECT_EQ(WSAGetLastError(), WSAECONNRESET);
+    }
+  }
+}
+
+TEST_F(WinsockTest, AnUrgentBytePostsOobOnceToWhoAskedUntilARecv) {
+  MessageRecorder recorder, plain;
+  SOCKET ours, peer, quiet, talker;
+  Pair(recorder, FD_READ | FD_OOB | FD_CLOSE, &ours, &peer);
+  Pair(plain, FD_READ | FD_CLOSE, &quiet, &talker);
+  ASSERT_EQ(send(peer, "!", 1, MSG_OOB), 1);
+  ASSERT_EQ(send(talker, "!", 1, MSG_OOB), 1);
+  ASSERT_TRUE(PumpUntil([&] { return Events(recorder, FD_OOB, ours) == 1; }));
+  PumpFor(30ms);
+  EXPECT_EQ(recorder.messages.size(), 1u);  // once, and no FD_READ for it
+  EXPECT_TRUE(plain.messages.empty());
+  u_long atMark = 1;
+  ASSERT_EQ(ioctlsocket(ours, SIOCATMARK, &atMark), 0);
+  EXPECT_EQ(atMark, 0u);  // urgent data waits
+  char byte = 0;
+  ASSERT_EQ(recv(ours, &byte, 1, MSG_OOB), 1);
+  EXPECT_EQ(byte, '!');
+  ASSERT_EQ(send(peer, "?", 1, MSG_OOB), 1);  // the recv re-enabled the event
+  ASSERT_TRUE(PumpUntil([&] { return Events(recorder, FD_OOB, ours) == 2; }));
+}
+
+TEST_F(WinsockTest, StateErrorsAreWinsocksWhereLinuxAnswersOtherwise) {
+  const SOCKET unbound = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  EXPECT_EQ(listen(unbound, 5), SOCKET_ERROR);  // Linux would bind it
+  EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
+  sockaddr_in name;
+  std::memset(&name, 0xAB, sizeof name);
+  int length = sizeof name;
+  EXPECT_EQ(getsockname(unbound, reinterpret_cast<sockaddr*>(&name), &length), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
+  EXPECT_EQ(name.sin_port, 0xABAB);  // untouched
+
+  const SOCKET listener = Listener();
+  const sockaddr_in there = Loopback(PortOf(listener));
+  EXPECT_EQ(connect(listener, AsAddress(there), sizeof there), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
+  MessageRecorder recorder;
+  SOCKET ours, peer;
+  Pair(recorder, FD_READ | FD_CLOSE, &ours, &peer);
+  ASSERT_EQ(shutdown(ours, SD_BOTH), 0);
+  EXPECT_EQ(send(ours, "x", 1, 0), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAESHUTDOWN);
+  EXPECT_EQ(recv(ours, reinterpret_cast<char*>(&name), 4, 0), SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAESHUTDOWN);
+  PumpFor(50ms);
+  EXPECT_EQ(Events(recorder, FD_CLOSE, ours), 0);  // our own shutdown is no close by the peer
+}
+
+TEST_F(WinsockTest, ANonBlockingConnectWithoutARegistrationWouldBlock) {
+  const SOCKET listener = Listener();
+  SOCKET s[2];
+  const sockaddr_in there[2] = {Loopback(PortOf(listener)), Loopback(raw::UnusedPort())};
+  for (int i = 0; i < 2; ++i) {
+    u_long on = 1;
+    s[i] = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    ASSERT_EQ(ioctlsocket(s[i], FIONBIO, &on), 0);
+    EXPECT_EQ(connect(s[i], AsAddress(there[i]), sizeof there[i]), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+  }
+  // Asked again, the attempt is under way until it has connected.
+  int error = WSAEALREADY;
+  for (int i = 0; i < 500 && error == WSAEALREADY; ++i) {
+    std::this_thread::sleep_for(2ms);
+    error = connect(s[0], AsAddress(there[0]), sizeof there[0]) == 0 ? 0 : WSAGetLastError();
+  }
+  EXPECT_EQ(error, WSAEISCONN);
+  EXPECT_EQ(send(s[0], "hi", 2, 0), 2);
+  // A refused attempt tells its outcome through SO_ERROR, once.
+  int length = sizeof error;
+  error = 0;
+  for (int i = 0; i < 500 && error == 0; ++i) {
+    std::this_thread::sleep_for(2ms);
+    getsockopt(s[1], SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+  }
+  EXPECT_EQ(error, WSAECONNREFUSED);
+  getsockopt(s[1], SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+  EXPECT_EQ(error, 0);
+}
+
+TEST_F(WinsockTest, OptionsAreKeptAsWinsockKeepsThem) {
+  const SOCKET tcp = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  const SOCKET udp = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  const int big = 0xC80000;  // Linux caps it, and doubles what it keeps
+  int value = 0, length = 4;
+  ASSERT_EQ(setsockopt(tcp, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&big), 4), 0);
+  ASSERT_EQ(getsockopt(tcp, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&value), &length), 0);
+  EXPECT_EQ(value, big);
+  // Shorter than the option's value fails both ways; a boolean is one byte.
+  for (const int option : {SO_SNDBUF, SO_RCVBUF, SO_LINGER, SO_KEEPALIVE}) {
+    const int shortest = option == SO_KEEPALIVE ? 1 : 4;
+    for (int asked = 0; asked < 4; ++asked) {
+      length = asked;
+      EXPECT_EQ(setsockopt(tcp, SOL_SOCKET, option, reinterpret_cast<const char*>(&big), asked),
+                asked < shortest ? SOCKET_ERROR : 0);
+      EXPECT_EQ(getsockopt(tcp, SOL_SOCKET, option, reinterpret_cast<char*>(&value), &length),
+                asked < shortest ? SOCKET_ERROR : 0);
+      if (asked < shortest) {
+        EXPECT_EQ(WSAGetLastError(), WSAEFAULT) << option << " " << asked;
+      }
+    }
+  }
+  // Options that do not apply to the protocol.
+  const linger reset{1, 0};
+  EXPECT_EQ(setsockopt(udp, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), 4),
+            SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAENOPROTOOPT);
+  EXPECT_EQ(setsockopt(tcp, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&big), 4),
+            SOCKET_ERROR);
+  EXPECT_EQ(WSAGetLastError(), WSAENOPROTOOPT);
 }
 
 TEST_F(WinsockTest, WriteIsPostedAgainOnceABlockedSendCanGoOn) {

@@ -29,6 +29,11 @@ AsyncSelection::AsyncSelection(SocketEntry* entry, uintptr_t socket, HWND window
   write_->setEnabled(false);
   QObject::connect(read_.get(), &QSocketNotifier::activated, [this] { OnReadable(); });
   QObject::connect(write_.get(), &QSocketNotifier::activated, [this] { OnWritable(); });
+  if (entry->type == SOCK_STREAM && (mask & FD_OOB) != 0) {
+    urgent_ = std::make_unique<QSocketNotifier>(entry->fd, QSocketNotifier::Exception);
+    urgent_->setEnabled(false);
+    QObject::connect(urgent_.get(), &QSocketNotifier::activated, [this] { OnUrgent(); });
+  }
 }
 
 AsyncSelection::~AsyncSelection() {
@@ -36,10 +41,12 @@ AsyncSelection::~AsyncSelection() {
     // Qt's own statics may be gone already: leave the notifiers alone.
     static_cast<void>(read_.release());
     static_cast<void>(write_.release());
+    static_cast<void>(urgent_.release());
     return;
   }
   read_->setEnabled(false);
   write_->setEnabled(false);
+  if (urgent_) urgent_->setEnabled(false);
 }
 
 void AsyncSelection::Post(long event, int wsaError) {
@@ -99,11 +106,22 @@ void AsyncSelection::ConnectCompleted(int wsaError) {
 
 void AsyncSelection::AfterReceive() {
   if (closeReported_) return;
+  AfterUrgentRead();
   if (DataWaiting()) {
     Post(FD_READ, 0);
     read_->setEnabled(false);
   } else {
     read_->setEnabled(true);  // new data, or the peer's close, wakes us
+  }
+}
+
+void AsyncSelection::AfterUrgentRead() {
+  if (!urgent_) return;
+  if (posix_socket::UrgentWaiting(entry_->fd)) {
+    Post(FD_OOB, 0);
+    urgent_->setEnabled(false);
+  } else {
+    urgent_->setEnabled(true);
   }
 }
 
@@ -124,6 +142,9 @@ void AsyncSelection::AfterBlockedSend() {
 void AsyncSelection::OnReadable() {
   // Whatever happens, this notifier stays off until an event is re-enabled.
   read_->setEnabled(false);
+  // After our own shutdown(SD_RECEIVE) Linux reads as end of stream; that is
+  // no close by the peer.
+  if (entry_->receiveShut) return;
   if (entry_->listening) {
     Post(FD_ACCEPT, 0);
     return;
@@ -137,14 +158,24 @@ void AsyncSelection::OnReadable() {
   if (peeked > 0) {
     Post(FD_READ, 0);
   } else if (peeked == 0) {
+    // A recv may have taken the reset from Linux already; it was kept.
     closeReported_ = true;
-    Post(FD_CLOSE, 0);
+    Post(FD_CLOSE, entry_->connectionError);
   } else if (posix_socket::IsWouldBlock(errno) || posix_socket::IsInterrupted(errno)) {
     read_->setEnabled(true);  // woken for nothing
   } else {
+    // Linux tells a reset once, and this peek took it: keep it for recv.
+    entry_->connectionError = WinsockErrorFromErrno(errno);
     closeReported_ = true;
-    Post(FD_CLOSE, WinsockErrorFromErrno(errno));
+    Post(FD_CLOSE, entry_->connectionError);
   }
+}
+
+void AsyncSelection::OnUrgent() {
+  // Off until a recv re-enables it, also when woken without an urgent byte
+  // (a hang-up, or a byte the stream has read past): never a busy loop.
+  urgent_->setEnabled(false);
+  if (posix_socket::UrgentWaiting(entry_->fd)) Post(FD_OOB, 0);
 }
 
 void AsyncSelection::OnWritable() {

@@ -21,6 +21,9 @@ struct SocketEntry;
 //   FD_READ    posted once; re-enabled by recv/recvfrom, which post it again
 //              at once if data still waits.
 //   FD_ACCEPT  likewise, re-enabled by accept.
+//   FD_OOB     posted once when an urgent byte arrives; re-enabled by
+//              recv/recvfrom (with MSG_OOB or not), which post it again at
+//              once if an urgent byte still waits.
 //   FD_CONNECT once, when a connect completes, with its error code.
 //   FD_CLOSE   once, when the peer closes (0) or resets (WSAECONNRESET).
 //   FD_WRITE   once a connect or accept completes, and again once a send that
@@ -51,6 +54,8 @@ class AsyncSelection {
  private:
   void OnReadable();
   void OnWritable();
+  void OnUrgent();
+  void AfterUrgentRead();
   void Post(long event, int wsaError);
   bool DataWaiting() const;
 
@@ -62,6 +67,7 @@ class AsyncSelection {
   std::shared_ptr<const int> token_;  // queued messages die with it
   std::unique_ptr<QSocketNotifier> read_;
   std::unique_ptr<QSocketNotifier> write_;
+  std::unique_ptr<QSocketNotifier> urgent_;  // only for a stream that asked for FD_OOB
   bool closeReported_ = false;
   bool writeWanted_ = false;
 };

@@ -52,9 +52,24 @@ int gethostname(char* name, int length) {
 
 hostent* gethostbyname(const char* name) {
   if (!detail::Started()) return detail::Fail(WSANOTINITIALISED), nullptr;
-  if (name == nullptr) return detail::Fail(WSAEFAULT), nullptr;
+  // No name, or an empty one, asks for the local host under its own name.
+  char localName[256] = {};
+  const bool local = name == nullptr || *name == '\0';
+  if (local) {
+    if (posix_socket::HostName(localName, sizeof localName - 1) != 0) {
+      return detail::Fail(WSANO_RECOVERY), nullptr;
+    }
+    name = localName;
+  }
   std::vector<uint32_t> found;
-  switch (posix_socket::ResolveIPv4(name, &found)) {
+  posix_socket::Lookup lookup = posix_socket::ResolveIPv4(name, &found);
+  if (local && lookup != posix_socket::Lookup::Found) {
+    // The local host always has an entry, even where no name service knows
+    // its name (or none answers): its loopback address then.
+    found.assign(1, htonl(INADDR_LOOPBACK));
+    lookup = posix_socket::Lookup::Found;
+  }
+  switch (lookup) {
     case posix_socket::Lookup::Found:
       break;
     case posix_socket::Lookup::TryAgain:
@@ -84,7 +99,7 @@ hostent* gethostbyname(const char* name) {
 
 u_long inet_addr(const char* text) {
   // Only the dotted decimal form a.b.c.d, each part 0 to 255.
-  if (text == nullptr) return INADDR_NONE;
+  if (text == nullptr) return detail::Fail(WSAEFAULT), INADDR_NONE;
   unsigned parts[4];
   for (int i = 0; i < 4; ++i) {
     if (!ReadPart(text, &parts[i])) return INADDR_NONE;

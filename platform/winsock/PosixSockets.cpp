@@ -148,6 +148,16 @@ bool PendingInput(int fd) {
   return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
 }
 
+bool UrgentWaiting(int fd) {
+  pollfd p{fd, POLLPRI, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & POLLPRI) != 0;
+}
+
+bool Writable(int fd) {
+  pollfd p{fd, POLLOUT, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLOUT | POLLERR | POLLHUP)) != 0;
+}
+
 int PendingError(int fd) {
   int error = 0;
   socklen_t length = sizeof error;
@@ -243,6 +253,10 @@ bool IsInProgress(int posixErrno) {
 }
 bool IsInterrupted(int posixErrno) {
   return posixErrno == EINTR;
+}
+bool EndsConnection(int posixErrno) {
+  return posixErrno == ECONNRESET || posixErrno == ECONNABORTED || posixErrno == ETIMEDOUT ||
+         posixErrno == EHOSTUNREACH || posixErrno == ENETUNREACH;
 }
 
 }  // namespace posix_socket

@@ -47,6 +47,10 @@ int BytesWaiting(int fd, int* bytes);
 // One byte peeked without waiting: > 0 data, 0 orderly close, -1 error.
 ssize_t PeekOne(int fd);
 bool PendingInput(int fd);
+// An urgent (out-of-band) byte waits to be read with MSG_OOB.
+bool UrgentWaiting(int fd);
+// The socket can send now (a non-blocking connect has ended, either way).
+bool Writable(int fd);
 // The error a non-blocking connect ended with (0 for success).
 int PendingError(int fd);
 int SetOption(int fd, Option option, int value);
@@ -63,5 +67,7 @@ Lookup ResolveIPv4(const char* name, std::vector<uint32_t>* addresses);
 bool IsWouldBlock(int posixErrno);
 bool IsInProgress(int posixErrno);
 bool IsInterrupted(int posixErrno);
+// An error that ends an established connection (a reset, a timeout).
+bool EndsConnection(int posixErrno);
 
 }  // namespace posix_socket

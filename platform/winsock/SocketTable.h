@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/winsock/AsyncSelection.h"
 #include "platform/winsock/Winsock.h"
@@ -18,6 +19,20 @@ struct SocketEntry {
   bool listening = false;
   bool connecting = false;  // a non-blocking connect not yet complete
   bool connected = false;
+  // Directions closed by shutdown: Winsock then fails the call with
+  // WSAESHUTDOWN where Linux answers EPIPE or a silent 0.
+  bool sendShut = false;
+  bool receiveShut = false;
+  // The reset (or other failure) that ended a connection, as a Winsock code.
+  // Linux reports it once; Winsock repeats it to every later recv and send.
+  int connectionError = 0;
+  // The outcome of a non-blocking connect that no registration watched,
+  // kept for SO_ERROR once it is known.
+  int connectOutcome = 0;
+  // Buffer sizes as the program set them: Winsock reads them back so,
+  // where Linux doubles (and caps) them.
+  std::optional<int> sendBuffer;
+  std::optional<int> receiveBuffer;
   // The WSAAsyncSelect registration, if any. Destroyed before the
   // descriptor is closed, so the event loop never watches a closed one.
   std::unique_ptr<AsyncSelection> selection;

@@ -57,6 +57,7 @@ constexpr int TCP_NODELAY = 0x0001;
 
 constexpr long FIONREAD = 0x4004667F;
 constexpr long FIONBIO = static_cast<long>(0x8004667EU);
+constexpr long SIOCATMARK = 0x40047307;
 
 constexpr int MSG_OOB = 0x1;
 constexpr int MSG_PEEK = 0x2;

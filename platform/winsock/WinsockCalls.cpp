@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "platform/user/Messages.h"
 #include "platform/winsock/ErrorMapping.h"
@@ -64,39 +66,74 @@ bool WriteAddress(const posix_socket::Address& address, sockaddr* name, int* len
   return true;
 }
 
-// The integer options the layer knows, by Winsock level and name; false
-// (with the error set) for any other.
-bool IntegerOption(int level, int option, posix_socket::Option* which) {
-  if (level == IPPROTO_TCP && option == TCP_NODELAY) {
-    *which = posix_socket::Option::NoDelay;
-    return true;
+// How Winsock keeps an option: the form of its value, and the one socket
+// type it applies to (0: any). Winsock 1.1 takes SO_BROADCAST on datagram
+// sockets only, SO_KEEPALIVE and SO_LINGER on stream sockets only.
+enum class Form { Bool, Int, Linger };
+struct OptionRule {
+  int level;
+  int name;
+  Form form;
+  int onlyType;
+  std::optional<posix_socket::Option> posix;  // none for SO_LINGER, which has its own call
+};
+constexpr OptionRule kOptions[] = {
+    {SOL_SOCKET, SO_DEBUG, Form::Bool, 0, posix_socket::Option::Debug},
+    {SOL_SOCKET, SO_REUSEADDR, Form::Bool, 0, posix_socket::Option::ReuseAddress},
+    {SOL_SOCKET, SO_BROADCAST, Form::Bool, SOCK_DGRAM, posix_socket::Option::Broadcast},
+    {SOL_SOCKET, SO_KEEPALIVE, Form::Bool, SOCK_STREAM, posix_socket::Option::KeepAlive},
+    {SOL_SOCKET, SO_LINGER, Form::Linger, SOCK_STREAM, std::nullopt},
+    {SOL_SOCKET, SO_SNDBUF, Form::Int, 0, posix_socket::Option::SendBuffer},
+    {SOL_SOCKET, SO_RCVBUF, Form::Int, 0, posix_socket::Option::ReceiveBuffer},
+    {IPPROTO_TCP, TCP_NODELAY, Form::Bool, SOCK_STREAM, posix_socket::Option::NoDelay},
+};
+
+// The rule for an option on this socket; null (with the error set) when
+// the level is unknown, or the option is unknown or does not apply.
+const OptionRule* FindOption(const SocketEntry* entry, int level, int option) {
+  if (level != SOL_SOCKET && level != IPPROTO_TCP) {
+    WSASetLastError(WSAEINVAL);
+    return nullptr;
   }
-  if (level != SOL_SOCKET) {
-    WSASetLastError(level == IPPROTO_TCP ? WSAENOPROTOOPT : WSAEINVAL);
-    return false;
+  for (const OptionRule& rule : kOptions) {
+    if (rule.level != level || rule.name != option) continue;
+    if (rule.onlyType != 0 && rule.onlyType != entry->type) break;
+    return &rule;
   }
-  switch (option) {
-    case SO_REUSEADDR:
-      *which = posix_socket::Option::ReuseAddress;
-      return true;
-    case SO_BROADCAST:
-      *which = posix_socket::Option::Broadcast;
-      return true;
-    case SO_KEEPALIVE:
-      *which = posix_socket::Option::KeepAlive;
-      return true;
-    case SO_SNDBUF:
-      *which = posix_socket::Option::SendBuffer;
-      return true;
-    case SO_RCVBUF:
-      *which = posix_socket::Option::ReceiveBuffer;
-      return true;
-    case SO_DEBUG:
-      *which = posix_socket::Option::Debug;
-      return true;
-    default:
-      WSASetLastError(WSAENOPROTOOPT);
-      return false;
+  WSASetLastError(WSAENOPROTOOPT);
+  return nullptr;
+}
+
+// The shortest value Winsock takes: a boolean may come as a single byte.
+int ShortestLength(Form form) {
+  return form == Form::Bool ? 1 : 4;
+}
+
+std::optional<int>& KeptBufferSize(SocketEntry* entry, int option) {
+  return option == SO_SNDBUF ? entry->sendBuffer : entry->receiveBuffer;
+}
+
+// Whether the socket has an address of its own: Linux reports 0.0.0.0:0
+// for one that has none.
+bool Bound(const SocketEntry* entry) {
+  posix_socket::Address address;
+  return posix_socket::LocalAddress(entry->fd, &address) == 0 && address.port != 0;
+}
+
+// A non-blocking connect that no registration watches ends unseen: its
+// outcome is read when the program next uses the socket.
+void SettleConnect(SocketEntry* entry) {
+  if (!entry->connecting || entry->selection || !posix_socket::Writable(entry->fd)) return;
+  const int error = posix_socket::PendingError(entry->fd);
+  entry->connecting = false;
+  entry->connected = error == 0;
+  entry->connectOutcome = error;
+}
+
+// Keeps a failure that ended the connection, for the calls that follow.
+void NoteConnectionError(SocketEntry* entry, int posixErrno) {
+  if (entry->connected && entry->type == SOCK_STREAM && posix_socket::EndsConnection(posixErrno)) {
+    entry->connectionError = detail::WinsockErrorFromErrno(posixErrno);
   }
 }
 
@@ -124,6 +161,8 @@ int shutdown(SOCKET s, int how) {
   if (entry == nullptr) return SOCKET_ERROR;
   if (how < SD_RECEIVE || how > SD_BOTH) return Fail(WSAEINVAL);
   if (posix_socket::Shutdown(entry->fd, how) != 0) return FailWithErrno(errno);
+  entry->sendShut = entry->sendShut || how != SD_RECEIVE;
+  entry->receiveShut = entry->receiveShut || how != SD_SEND;
   return 0;
 }
 
@@ -139,6 +178,9 @@ int listen(SOCKET s, int backlog) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (entry->type != SOCK_STREAM) return Fail(WSAEOPNOTSUPP);
+  if (entry->connected) return Fail(WSAEISCONN);
+  // Linux binds an unbound socket itself here; Winsock wants bind first.
+  if (!Bound(entry)) return Fail(WSAEINVAL);
   if (posix_socket::Listen(entry->fd, backlog < 0 ? 0 : backlog) != 0) return FailWithErrno(errno);
   entry->listening = true;
   if (entry->selection) entry->selection->ListeningStarted();
@@ -180,12 +222,22 @@ int connect(SOCKET s, const sockaddr* name, int nameLength) {
   SocketEntry* entry = Usable(s);
   posix_socket::Address address;
   if (entry == nullptr || !ReadAddress(name, nameLength, &address)) return SOCKET_ERROR;
+  // Linux calls connecting a listener "already connected"; Winsock, invalid.
+  if (entry->listening) return Fail(WSAEINVAL);
+  SettleConnect(entry);
   if (entry->connecting) return Fail(WSAEALREADY);
   if (entry->connected && entry->type == SOCK_STREAM) return Fail(WSAEISCONN);
 
   const int result = posix_socket::Connect(entry->fd, address);
   const int error = result == 0 ? 0 : errno;
   if (!entry->selection) {
+    // Non-blocking (FIONBIO): Winsock says would-block where Linux says
+    // in progress, as it does under WSAAsyncSelect.
+    if (result != 0 && entry->type == SOCK_STREAM && posix_socket::IsInProgress(error)) {
+      entry->connecting = true;
+      entry->connectOutcome = 0;
+      return Fail(WSAEWOULDBLOCK);
+    }
     if (result != 0) return FailWithErrno(error);
     entry->connected = true;
     return 0;
@@ -213,13 +265,18 @@ int send(SOCKET s, const char* buffer, int length, int flags) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  // Linux answers EPIPE after our own shutdown as after a dropped peer.
+  if (entry->sendShut) return Fail(WSAESHUTDOWN);
+  SettleConnect(entry);
   // Linux answers EPIPE for a stream socket that never had a peer (a
   // listening one, say); Winsock says it is not connected.
   if (entry->type == SOCK_STREAM && !entry->connected) return Fail(WSAENOTCONN);
+  if (entry->connectionError != 0) return Fail(entry->connectionError);
   const ssize_t sent =
       posix_socket::Send(entry->fd, buffer, static_cast<size_t>(length), (flags & MSG_OOB) != 0);
   if (sent >= 0) return static_cast<int>(sent);
   const int error = errno;
+  NoteConnectionError(entry, error);
   if (posix_socket::IsWouldBlock(error) && entry->selection) entry->selection->AfterBlockedSend();
   return FailWithErrno(error);
 }
@@ -228,6 +285,10 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  if (entry->receiveShut) return Fail(WSAESHUTDOWN);  // Linux would read end of stream
+  if ((flags & MSG_OOB) != 0 && entry->type != SOCK_STREAM) return Fail(WSAEOPNOTSUPP);
+  // A reset is the answer to every recv after it, not only the first.
+  if (entry->connectionError != 0) return Fail(entry->connectionError);
   ssize_t received = 0;
   bool truncated = false;
   if (entry->type == SOCK_DGRAM) {
@@ -238,6 +299,7 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
                                      (flags & MSG_PEEK) != 0, (flags & MSG_OOB) != 0);
   }
   const int error = errno;
+  if (received < 0) NoteConnectionError(entry, error);
   // Calling recv re-enables FD_READ (and posts it at once if more waits).
   if (entry->selection) entry->selection->AfterReceive();
   if (received < 0) return FailWithErrno(error);
@@ -252,6 +314,7 @@ int sendto(SOCKET s, const char* buffer, int length, int flags, const sockaddr* 
   posix_socket::Address address;
   if (!ReadAddress(to, toLength, &address)) return SOCKET_ERROR;
   if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
+  if (entry->sendShut) return Fail(WSAESHUTDOWN);
   const ssize_t sent =
       posix_socket::SendTo(entry->fd, buffer, static_cast<size_t>(length), address);
   if (sent >= 0) return static_cast<int>(sent);
@@ -276,6 +339,8 @@ int recvfrom(SOCKET s, char* buffer, int length, int flags, sockaddr* from, int*
     }
     return received;
   }
+  if (entry->receiveShut) return Fail(WSAESHUTDOWN);
+  if ((flags & MSG_OOB) != 0) return Fail(WSAEOPNOTSUPP);
   posix_socket::Address peer;
   bool truncated = false;
   const ssize_t received = posix_socket::ReceiveFrom(entry->fd, buffer, static_cast<size_t>(length),
@@ -300,6 +365,13 @@ int ioctlsocket(SOCKET s, long command, u_long* argument) {
     *argument = static_cast<u_long>(bytes);
     return 0;
   }
+  if (command == SIOCATMARK) {
+    // Winsock's question is whether all urgent data has been read: true
+    // unless an urgent byte still waits for recv with MSG_OOB.
+    if (entry->type != SOCK_STREAM) return Fail(WSAEINVAL);
+    *argument = posix_socket::UrgentWaiting(entry->fd) ? 0 : 1;
+    return 0;
+  }
   if (command == FIONBIO) {
     // A registered socket must stay non-blocking.
     if (*argument == 0 && entry->selection) return Fail(WSAEINVAL);
@@ -313,8 +385,10 @@ int setsockopt(SOCKET s, int level, int option, const char* value, int length) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (value == nullptr) return Fail(WSAEFAULT);
-  if (level == SOL_SOCKET && option == SO_LINGER) {
-    if (length < static_cast<int>(sizeof(linger))) return Fail(WSAEFAULT);
+  const OptionRule* rule = FindOption(entry, level, option);
+  if (rule == nullptr) return SOCKET_ERROR;
+  if (length < ShortestLength(rule->form)) return Fail(WSAEFAULT);
+  if (rule->form == Form::Linger) {
     linger setting;
     std::memcpy(&setting, value, sizeof setting);
     if (posix_socket::SetLinger(entry->fd, setting.l_onoff != 0, setting.l_linger) != 0) {
@@ -322,18 +396,14 @@ int setsockopt(SOCKET s, int level, int option, const char* value, int length) {
     }
     return 0;
   }
-  // Boolean options may come as a single byte; everything else as an int.
   int number = 0;
-  if (length >= static_cast<int>(sizeof(int))) {
+  if (length >= static_cast<int>(sizeof number)) {
     std::memcpy(&number, value, sizeof number);
-  } else if (length >= 1) {
-    number = static_cast<unsigned char>(value[0]);
   } else {
-    return Fail(WSAEFAULT);
+    number = static_cast<unsigned char>(value[0]);
   }
-  posix_socket::Option which;
-  if (!IntegerOption(level, option, &which)) return SOCKET_ERROR;
-  if (posix_socket::SetOption(entry->fd, which, number) != 0) return FailWithErrno(errno);
+  if (posix_socket::SetOption(entry->fd, *rule->posix, number) != 0) return FailWithErrno(errno);
+  if (option == SO_SNDBUF || option == SO_RCVBUF) KeptBufferSize(entry, option) = number;
   return 0;
 }
 
@@ -341,8 +411,24 @@ int getsockopt(SOCKET s, int level, int option, char* value, int* length) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   if (value == nullptr || length == nullptr) return Fail(WSAEFAULT);
-  if (level == SOL_SOCKET && option == SO_LINGER) {
-    if (*length < static_cast<int>(sizeof(linger))) return Fail(WSAEFAULT);
+  if (level == SOL_SOCKET && (option == SO_ERROR || option == SO_TYPE)) {
+    if (*length < static_cast<int>(sizeof(int))) return Fail(WSAEFAULT);
+    int number = entry->type;
+    if (option == SO_ERROR) {
+      SettleConnect(entry);
+      int error = std::exchange(entry->connectOutcome, 0);
+      if (error == 0) error = posix_socket::PendingError(entry->fd);
+      NoteConnectionError(entry, error);
+      number = detail::WinsockErrorFromErrno(error);
+    }
+    std::memcpy(value, &number, sizeof number);
+    *length = sizeof number;
+    return 0;
+  }
+  const OptionRule* rule = FindOption(entry, level, option);
+  if (rule == nullptr) return SOCKET_ERROR;
+  if (*length < ShortestLength(rule->form)) return Fail(WSAEFAULT);
+  if (rule->form == Form::Linger) {
     bool on = false;
     int seconds = 0;
     if (posix_socket::GetLinger(entry->fd, &on, &seconds) != 0) return FailWithErrno(errno);
@@ -351,19 +437,15 @@ int getsockopt(SOCKET s, int level, int option, char* value, int* length) {
     *length = sizeof setting;
     return 0;
   }
-  if (*length < static_cast<int>(sizeof(int))) return Fail(WSAEFAULT);
   int number = 0;
-  if (level == SOL_SOCKET && option == SO_ERROR) {
-    number = detail::WinsockErrorFromErrno(posix_socket::PendingError(entry->fd));
-  } else if (level == SOL_SOCKET && option == SO_TYPE) {
-    number = entry->type;
-  } else {
-    posix_socket::Option which;
-    if (!IntegerOption(level, option, &which)) return SOCKET_ERROR;
-    if (posix_socket::GetOption(entry->fd, which, &number) != 0) return FailWithErrno(errno);
+  if (posix_socket::GetOption(entry->fd, *rule->posix, &number) != 0) return FailWithErrno(errno);
+  if (option == SO_SNDBUF || option == SO_RCVBUF) {
+    number = KeptBufferSize(entry, option).value_or(number);
   }
-  std::memcpy(value, &number, sizeof number);
-  *length = sizeof number;
+  // A boolean asked for in fewer than four bytes is answered in one.
+  const int written = *length < static_cast<int>(sizeof number) ? 1 : sizeof number;
+  std::memcpy(value, &number, static_cast<size_t>(written));
+  *length = written;
   return 0;
 }
 
@@ -371,6 +453,7 @@ int getsockname(SOCKET s, sockaddr* name, int* nameLength) {
   SocketEntry* entry = Usable(s);
   if (entry == nullptr) return SOCKET_ERROR;
   posix_socket::Address address;
+  if (!Bound(entry)) return Fail(WSAEINVAL);  // the caller's address stays untouched
   if (posix_socket::LocalAddress(entry->fd, &address) != 0) return FailWithErrno(errno);
   if (name == nullptr) return Fail(WSAEFAULT);
   return WriteAddress(address, name, nameLength) ? 0 : SOCKET_ERROR;
