@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -187,6 +188,53 @@ LSTATUS EnumKey(HKEY key, DWORD index, std::string* name) {
   return status;
 }
 
+bool SameName(const std::string& first, const std::string& second) {
+  return CompareStringOrdinal(Wide(first).c_str(), -1, Wide(second).c_str(), -1,
+                              /*bIgnoreCase=*/1) == CSTR_EQUAL;
+}
+
+// `typed` with each key name as the hive keeps it: users may type any case.
+TRegKeyPath StoredPath(const TRegKeyPath& typed) {
+  TRegKeyPath stored;
+  HKEY parent = HKEY_CURRENT_USER;
+  std::optional<TKey> keys[2];  // the parent of the next name and its own parent
+  std::string_view rest = typed.subKey;
+  for (int depth = 0; !rest.empty(); ++depth) {
+    const size_t slash = rest.find('\\');
+    std::string name(rest.substr(0, slash));
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    std::string candidate;
+    for (DWORD index = 0; EnumKey(parent, index, &candidate) == ERROR_SUCCESS; ++index) {
+      if (SameName(candidate, name)) {
+        name = candidate;
+        break;
+      }
+    }
+    stored = stored.Child(name);
+    TKey& child = keys[depth % 2].emplace();
+    if (RegOpenKeyEx(parent, Wide(name).c_str(), 0, KEY_READ, child.Out()) != ERROR_SUCCESS) {
+      if (!rest.empty()) stored = stored.Child(rest);
+      break;
+    }
+    parent = child.get();
+  }
+  return stored;
+}
+
+// `typed` as the hive keeps the name of that value of `key`.
+std::string StoredValueName(HKEY key, const std::string& typed) {
+  std::u16string name(kMaxValueNameLength + 1, u'\0');
+  for (DWORD index = 0;; ++index) {
+    DWORD length = static_cast<DWORD>(name.size());
+    if (RegEnumValue(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      return typed;
+    }
+    const std::string candidate = Utf16ToUtf8(std::u16string_view(name.data(), length));
+    if (SameName(candidate, typed)) return candidate;
+  }
+}
+
 class TRegRun {
  public:
   TRegRun(const TRegOptions& options, FILE* in, FILE* out, FILE* err)
@@ -197,6 +245,7 @@ class TRegRun {
     if (FOptions.verb != TVerb::Import) {
       std::string reason;
       if (!ParseRegKeyPath(FOptions.key, &FPath, &reason)) return Usage(reason);
+      FPath = StoredPath(FPath);
     }
     switch (FOptions.verb) {
       case TVerb::Query:
@@ -250,7 +299,7 @@ class TRegRun {
                     Reason(status));
     }
     std::fprintf(FOut, "\n%s\n", FPath.FullName().c_str());
-    PrintValue(FOptions.valueName, type, data);
+    PrintValue(StoredValueName(key.get(), FOptions.valueName), type, data);
     std::fprintf(FOut, "\n");
     return kRegOk;
   }

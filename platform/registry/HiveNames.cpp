@@ -19,6 +19,8 @@ bool IsLowSurrogate(char32_t unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
+}  // namespace
+
 std::u16string UpperCase(std::u16string_view name) {
   std::u16string upper;
   upper.reserve(name.size());
@@ -40,8 +42,6 @@ std::u16string UpperCase(std::u16string_view name) {
   }
   return upper;
 }
-
-}  // namespace
 
 HiveName MakeHiveName(std::u16string_view name) {
   return {Utf16ToUtf8(name, LoneSurrogates::Keep),
@@ -88,3 +88,21 @@ LSTATUS MakeValueName(LPCWSTR name, HiveName& result) {
 }
 
 }  // namespace registry::detail
+
+int CompareStringOrdinal(LPCWSTR lpString1, int cchCount1, LPCWSTR lpString2, int cchCount2,
+                         BOOL bIgnoreCase) {
+  if (lpString1 == nullptr || lpString2 == nullptr) return 0;
+  std::u16string_view first =
+      cchCount1 < 0 ? std::u16string_view(lpString1) : std::u16string_view(lpString1, cchCount1);
+  std::u16string_view second =
+      cchCount2 < 0 ? std::u16string_view(lpString2) : std::u16string_view(lpString2, cchCount2);
+  std::u16string upperFirst, upperSecond;
+  if (bIgnoreCase) {
+    upperFirst = registry::detail::UpperCase(first);
+    upperSecond = registry::detail::UpperCase(second);
+    first = upperFirst;
+    second = upperSecond;
+  }
+  const int order = first.compare(second);
+  return order < 0 ? CSTR_LESS_THAN : order == 0 ? CSTR_EQUAL : CSTR_GREATER_THAN;
+}

@@ -19,6 +19,7 @@ struct HiveName {
 // (simple case mapping, letters beyond ASCII included), so "STRASSE" and
 // "straße" are different names while "ÄPFEL" and "äpfel" are the same.
 HiveName MakeHiveName(std::u16string_view name);
+std::u16string UpperCase(std::u16string_view name);
 std::u16string NameFromHive(std::string_view stored);
 // Length of a stored name in UTF-16 code units.
 DWORD Utf16Length(std::string_view stored);

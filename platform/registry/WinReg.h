@@ -134,6 +134,15 @@ constexpr LSTATUS ERROR_REGISTRY_CORRUPT = 1015;
 constexpr LSTATUS ERROR_REGISTRY_IO_FAILED = 1016;
 constexpr LSTATUS ERROR_KEY_DELETED = 1018;
 
+// Compares two names as the registry does (with `bIgnoreCase`: both
+// upper-cased letter by letter). Lengths of -1 mean zero-terminated.
+// CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN; 0 for a null string.
+constexpr int CSTR_LESS_THAN = 1;
+constexpr int CSTR_EQUAL = 2;
+constexpr int CSTR_GREATER_THAN = 3;
+int CompareStringOrdinal(LPCWSTR lpString1, int cchCount1, LPCWSTR lpString2, int cchCount2,
+                         BOOL bIgnoreCase);
+
 LSTATUS RegCreateKeyEx(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass, DWORD dwOptions,
                        REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes,
                        PHKEY phkResult, LPDWORD lpdwDisposition);
