@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "components/net/ComponentLifetime.h"
 #include "components/net/OrbSocketTypes.h"
 #include "components/net/OrbTimerComponent.h"
 #include "platform/winsock/Winsock.h"
@@ -95,9 +96,8 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   bool Running() const;
   // Sends what the connection keeps, as far as the socket takes it.
   void FlushSendQueue(TOrbCustomSocket* connection);
-  // Held while alive: callers check it after running event handlers, which
-  // may destroy the component.
-  std::weak_ptr<const int> AliveToken() const { return FAlive; }
+  // What watches this component (see ComponentLifetime.h).
+  TLifeToken LifeToken() const { return FLifetime.Token(); }
 
   bool FActive = false;
   bool FAllowChangeHostAndPortOnConnection = false;
@@ -113,6 +113,9 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   template <typename T>
   void ChangeAddressPart(T& field, const T& value);
   void ReadHandling(winsock::SOCKET s);
+  void ReadFrom(TOrbCustomSocket* connection, winsock::SOCKET s);
+  // FIONREAD of `s` into `n`; false after reporting its failure.
+  bool BytesWaiting(winsock::SOCKET s, winsock::u_long& n);
   TOrbCustomSocket* FindConnection(winsock::SOCKET s);
   int SendShared(TOrbCustomSocket* connection, const char* buffer, int length,
                  std::shared_ptr<const std::vector<char>>* sharedCopy);
@@ -127,5 +130,5 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   std::deque<TQueuedChunk> FSendQueue;
   size_t FQueuedBytes = 0;
   uint32_t FSendQueueLimit = kDefaultSendQueueLimit;
-  std::shared_ptr<const int> FAlive = std::make_shared<const int>(0);
+  TLifetime FLifetime;
 };

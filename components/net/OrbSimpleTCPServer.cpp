@@ -79,16 +79,14 @@ void TOrbSimpleTCPServer::DoConnectAccept() {
 
   if (OnAccept) {
     bool Accept = true;
-    const std::weak_ptr<const int> self = AliveToken();
-    OnAccept(this, connection, Accept);
-    if (self.expired()) return;
+    RaiseEvent(OnAccept, this, connection, Accept);
     if (!Accept) {
       TComponent::Free(connection);  // closes the new socket with a reset
       return;
     }
   }
   FClientList->Add(connection);
-  if (OnClientConnected) OnClientConnected(this, connection);
+  RaiseEvent(OnClientConnected, this, connection);
 }
 
 void TOrbSimpleTCPServer::PauseAccepting() {
@@ -111,13 +109,11 @@ void TOrbSimpleTCPServer::DoTimer() {
 
 void TOrbSimpleTCPServer::DoDataAvailable(TOrbCustomSocket* connection, int count, bool& handled) {
   handled = OnClientDataAvailable.Assigned();
-  if (handled) {
-    OnClientDataAvailable(this, static_cast<TOrbSimpleTCPClient*>(connection), count);
-  }
+  RaiseEvent(OnClientDataAvailable, this, static_cast<TOrbSimpleTCPClient*>(connection), count);
 }
 
 void TOrbSimpleTCPServer::DoRead(TOrbCustomSocket* connection, TStream* stream) {
-  if (OnClientRead) OnClientRead(this, static_cast<TOrbSimpleTCPClient*>(connection), stream);
+  RaiseEvent(OnClientRead, this, static_cast<TOrbSimpleTCPClient*>(connection), stream);
 }
 
 void TOrbSimpleTCPServer::DoClose(int socket) {
@@ -125,12 +121,12 @@ void TOrbSimpleTCPServer::DoClose(int socket) {
     auto* connection = Client(i);
     if (connection->FSocket != static_cast<SOCKET>(socket)) continue;
     FClientList->Delete(i);
-    if (OnClientDisconnected && !ComponentState().Has(csDestroying)) {
-      const std::weak_ptr<const int> self = AliveToken();
-      OnClientDisconnected(this, connection);
-      if (self.expired()) return;
+    if (!ComponentState().Has(csDestroying)) {
+      RaiseEvent(OnClientDisconnected, this, connection);
     }
     TComponent::Free(connection);
+    // Whatever was working on that connection ends here.
+    ThrowIfWatchedObjectGone();
     return;
   }
 }
@@ -153,21 +149,21 @@ void TOrbSimpleTCPServer::DoDeactivate() {
 }
 
 void TOrbSimpleTCPServer::SocketError(int socket, int errorCode) {
-  const std::weak_ptr<const int> self = AliveToken();
-  // The listening socket (also -1 while there is none) stops the server;
-  // a connection's socket drops that connection only.
-  if (static_cast<SOCKET>(socket) == FSocket) {
-    SetActive(false);
-  } else if (socket != -1) {
-    for (int i = 0; i < FClientList->Count(); ++i) {
-      if (Client(i)->FSocket == static_cast<SOCKET>(socket)) {
-        DropConnection(Client(i));
-        break;
+  Watched({LifeToken()}, [&] {
+    // The listening socket (also -1 while there is none) stops the server;
+    // a connection's socket drops that connection only.
+    if (static_cast<SOCKET>(socket) == FSocket) {
+      SetActive(false);
+    } else if (socket != -1) {
+      for (int i = 0; i < FClientList->Count(); ++i) {
+        if (Client(i)->FSocket == static_cast<SOCKET>(socket)) {
+          DropConnection(Client(i));
+          break;
+        }
       }
     }
-  }
-  if (self.expired()) return;
-  TOrbCustomSocket::SocketError(socket, errorCode);
+    TOrbCustomSocket::SocketError(socket, errorCode);
+  });
 }
 
 template <typename SendOne>
@@ -180,9 +176,7 @@ void TOrbSimpleTCPServer::SendToAll(SendOne sendOne) {
   snapshot.reserve(static_cast<size_t>(FClientList->Count()));
   for (int i = 0; i < FClientList->Count(); ++i)
     snapshot.emplace_back(Client(i), Client(i)->FSerial);
-  const std::weak_ptr<const int> self = AliveToken();
   for (const auto& [connection, serial] : snapshot) {
-    if (self.expired()) return;
     if (FClientList->IndexOf(connection) < 0 || connection->FSerial != serial) continue;
     sendOne(connection);
   }
@@ -190,8 +184,10 @@ void TOrbSimpleTCPServer::SendToAll(SendOne sendOne) {
 
 void TOrbSimpleTCPServer::Broadcast(const char* buffer, int length) {
   std::shared_ptr<const std::vector<char>> sharedCopy;
-  SendToAll([&](TOrbSimpleTCPClient* connection) {
-    SendShared(connection, buffer, length, &sharedCopy);
+  Watched({LifeToken()}, [&] {
+    SendToAll([&](TOrbSimpleTCPClient* connection) {
+      SendShared(connection, buffer, length, &sharedCopy);
+    });
   });
 }
 
@@ -200,7 +196,9 @@ void TOrbSimpleTCPServer::BroadcastStream(TStream* stream) {
     Broadcast(static_cast<const char*>(memory->Memory()), static_cast<int>(memory->Size()));
     return;
   }
-  SendToAll([&](TOrbSimpleTCPClient* connection) { SendStreamTo(connection, stream); });
+  Watched({LifeToken()}, [&] {
+    SendToAll([&](TOrbSimpleTCPClient* connection) { SendStreamTo(connection, stream); });
+  });
 }
 
 int TOrbSimpleTCPServer::AnonBroadcast(const char* buffer, const int& length) {

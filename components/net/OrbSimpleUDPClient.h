@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "components/net/ComponentLifetime.h"
 #include "components/net/OrbSocketTypes.h"
 #include "framework/Controls.h"
 #include "platform/winsock/Winsock.h"
@@ -52,4 +53,7 @@ class TOrbSimpleUDPClient : public TCustomControl {
 
   winsock::SOCKET FSocket = winsock::INVALID_SOCKET;
   int FPort = 2900;
+
+ private:
+  TLifetime FLifetime;
 };
