@@ -178,6 +178,25 @@ TEST(TcpClient, AWaitingReceiveIsFilledByLaterNotificationsOrCutShort) {
   winsock::closesocket(listener);
 }
 
+TEST(TcpClient, AWaitingReceiveStartedBeforeAnythingArrivedWaitsForIt) {
+  const SOCKET listener = raw::Listen();
+  JournaledClient c;
+  c.client.SetHost("127.0.0.1");
+  c.client.SetPort(raw::PortOf(listener));
+  c.client.Connect();
+  ASSERT_TRUE(PumpUntil([&] { return c.client.GetConnected(); }));
+  const SOCKET peer = raw::Accept(listener);
+  QTimer::singleShot(20, [&] { winsock::send(peer, "abc", 3, 0); });
+  QTimer::singleShot(40, [&] { winsock::send(peer, "def", 3, 0); });
+  char buffer[6] = {};
+  EXPECT_TRUE(c.client.ReceiveHard(buffer, 6));
+  EXPECT_EQ(std::string(buffer, 6), "abcdef");
+  EXPECT_TRUE(c.client.GetConnected());
+  EXPECT_THAT(c.journal, ElementsAre("attempt", "connected"));
+  winsock::closesocket(peer);
+  winsock::closesocket(listener);
+}
+
 TEST(TcpClient, DataArrivesThroughOnReadOrOnDataAvailable) {
   const SOCKET listener = raw::Listen();
   TOrbSimpleTCPClient client(nullptr);

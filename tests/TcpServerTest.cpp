@@ -175,6 +175,21 @@ TEST(TcpServer, AServerSideWaitingReceiveIsCompletedByLaterNotifications) {
   EXPECT_EQ(s.server.ClientCount(), 0);
 }
 
+TEST(TcpServer, AWaitingReceiveStartedBeforeAnythingArrivedWaitsForIt) {
+  JournaledServer s;
+  ASSERT_TRUE(s.Start());
+  const SOCKET peer = raw::Connect(s.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  QTimer::singleShot(20, [&] { winsock::send(peer, "ab", 2, 0); });
+  QTimer::singleShot(40, [&] { winsock::send(peer, "cd", 2, 0); });
+  char buffer[4];
+  EXPECT_TRUE(s.server.ReceiveHard(s.server.Client(0), buffer, 4));
+  EXPECT_EQ(std::string(buffer, 4), "abcd");
+  EXPECT_EQ(s.server.ClientCount(), 1);
+  EXPECT_THAT(s.journal, ElementsAre("connected 127.0.0.1"));
+  winsock::closesocket(peer);
+}
+
 TEST(TcpServer, LocalHostOnlyListensOnTheLoopbackAddress) {
   JournaledServer s;
   s.server.SetLocalHostOnly(true);
