@@ -1,5 +1,6 @@
 #include "components/net/OrbSimpleTCPServer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -77,16 +78,56 @@ void TOrbSimpleTCPServer::DoConnectAccept() {
   connection->SetPort(FPort);
   connection->FActive = true;
 
+  std::vector<TMessage> held;
   if (OnAccept) {
     bool Accept = true;
-    RaiseEvent(OnAccept, this, connection, Accept);
-    if (!Accept) {
+    // A handler that lets messages run (a modal question, say) must not
+    // lose what the new socket reports meanwhile: it is held until the
+    // connection is listed.
+    FOffered.push_back(accepted);
+    try {
+      RaiseEvent(OnAccept, this, connection, Accept);
+    } catch (const TComponentGone&) {
+      throw;  // the server went, and its connections with it
+    } catch (...) {
+      EndOffer(accepted);
+      TComponent::Free(connection);  // a failed handler accepted nothing
+      throw;
+    }
+    held = EndOffer(accepted);
+    // Rejected, or the handler stopped the server: a stopped server lists none.
+    if (!Accept || !FActive) {
       TComponent::Free(connection);  // closes the new socket with a reset
       return;
     }
   }
   FClientList->Add(connection);
   RaiseEvent(OnClientConnected, this, connection);
+  for (const TMessage& message : held) {
+    PostGuardedMessage(FWindowHandle, message.Msg, message.WParam, message.LParam,
+                       connection->LifeToken());
+  }
+}
+
+std::vector<TMessage> TOrbSimpleTCPServer::EndOffer(SOCKET offered) {
+  FOffered.erase(std::find(FOffered.begin(), FOffered.end(), offered));
+  std::vector<TMessage> held;
+  std::erase_if(FHeld, [&](const TMessage& message) {
+    if (static_cast<SOCKET>(message.WParam) != offered) return false;
+    held.push_back(message);
+    return true;
+  });
+  return held;
+}
+
+void TOrbSimpleTCPServer::Dispatch(TMessage& Message) {
+  if (Message.Msg == UM_TCPSELECT &&
+      std::find(FOffered.begin(), FOffered.end(), static_cast<SOCKET>(Message.WParam)) !=
+          FOffered.end()) {
+    FHeld.push_back(Message);
+    return;
+  }
+  TOrbCustomSocket::Dispatch(Message);
 }
 
 void TOrbSimpleTCPServer::PauseAccepting() {
