@@ -99,6 +99,11 @@ void TOrbCustomSocket::ReadHandling(SOCKET s) {
 }
 
 void TOrbCustomSocket::ReadFrom(TOrbCustomSocket* connection, SOCKET s) {
+  // Once the connection no longer holds the socket (the peer closed it and
+  // a handler read that close, or a handler switched the connection off),
+  // the notification has nothing left to read.
+  const auto socketGone = [&] { return connection->FSocket != s; };
+
   if (connection->FPending && connection->FPending->FPendingBuffer != nullptr) {
     std::shared_ptr<TPendingReceive> pending = connection->FPending;
     const int r = ReceiveFrom(connection, pending->FPendingBuffer + pending->FPendingCount,
@@ -108,6 +113,7 @@ void TOrbCustomSocket::ReadFrom(TOrbCustomSocket* connection, SOCKET s) {
       pending->FPendingCount += r;
       if (pending->FPendingCount == pending->FPendingSize) pending->FPendingBuffer = nullptr;
     }
+    if (socketGone()) return;
   }
 
   u_long n = 0;
@@ -119,6 +125,7 @@ void TOrbCustomSocket::ReadFrom(TOrbCustomSocket* connection, SOCKET s) {
     handled = false;
     DoDataAvailable(connection, static_cast<int>(n), handled);
     if (!handled) ReceiveStreamFrom(connection, &stream, static_cast<int>(n), false);
+    if (socketGone()) return;
     if (!BytesWaiting(s, n)) return;
   } while (n > 0);
 
