@@ -15,6 +15,7 @@ TOrbSimpleUDPClient::~TOrbSimpleUDPClient() {
 
 void TOrbSimpleUDPClient::Open() {
   if (ComponentState().Has(csDesigning)) return;
+  Close();  // an open socket would keep its port and registration for good
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(static_cast<u_short>(FPort & 0xFFFF));

@@ -20,6 +20,7 @@ class TOrbSimpleUDPClient : public TCustomControl {
   explicit TOrbSimpleUDPClient(TComponent* AOwner);
   ~TOrbSimpleUDPClient() override;
 
+  // Opens the endpoint, closing it first if it is open.
   void Open();
   void Close();
   bool Active() const { return FSocket != winsock::INVALID_SOCKET; }
