@@ -297,4 +297,24 @@ TEST(ServerFaults, RunningOutOfDescriptorsPausesAcceptingWithoutSpinning) {
   winsock::closesocket(early);
 }
 
+TEST(ServerFaults, TheServersSendQueueLimitHoldsForEveryConnection) {
+  Server s;
+  const SOCKET before = raw::Connect(s.server.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  s.server.SetSendQueueLimit(kMiB);
+  const SOCKET after = raw::Connect(s.server.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 2; }));
+  EXPECT_EQ(s.server.Client(0)->SendQueueLimit(), static_cast<uint32_t>(kMiB));
+  EXPECT_EQ(s.server.Client(1)->SendQueueLimit(), static_cast<uint32_t>(kMiB));
+
+  // Neither peer reads: far past what the sockets hold, each is dropped.
+  const std::string message = Message(0, kMiB);
+  for (int m = 0; m < 32 && s.server.ClientCount() > 0; ++m)
+    s.server.Broadcast(message.data(), kMiB);
+  EXPECT_EQ(s.server.ClientCount(), 0);
+  EXPECT_EQ(s.Errors(winsock::WSAENOBUFS), 2);
+  winsock::closesocket(before);
+  winsock::closesocket(after);
+}
+
 }  // namespace

@@ -201,6 +201,13 @@ int TOrbCustomSocket::SendBufferTo(TOrbCustomSocket* connection, const char* buf
       [] { return SOCKET_ERROR; });
 }
 
+void TOrbCustomSocket::SetSendQueueLimit(uint32_t Value) {
+  FSendQueueLimit = Value;
+  if (FClientList == nullptr) return;
+  for (int i = 0; i < FClientList->Count(); ++i)
+    static_cast<TOrbCustomSocket*>(FClientList->Get(i))->FSendQueueLimit = Value;
+}
+
 int TOrbCustomSocket::SendShared(TOrbCustomSocket* connection, const char* buffer, int length,
                                  std::shared_ptr<const std::vector<char>>* sharedCopy) {
   if (connection->FSocket == INVALID_SOCKET || length <= 0) return 0;

@@ -68,7 +68,8 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   winsock::SOCKET Socket() const { return FSocket; }
 
   uint32_t SendQueueLimit() const { return FSendQueueLimit; }
-  void SetSendQueueLimit(uint32_t Value) { FSendQueueLimit = Value; }
+  // A server's limit holds for each of its connections, present and future.
+  void SetSendQueueLimit(uint32_t Value);
   // Bytes given to SendBufferTo that the socket has not taken yet.
   size_t QueuedBytes() const { return FQueuedBytes; }
 

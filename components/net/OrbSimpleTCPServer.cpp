@@ -77,6 +77,7 @@ void TOrbSimpleTCPServer::DoConnectAccept() {
   connection->SetHost(inet_ntoa(FAddr.sin_addr));
   connection->SetPort(FPort);
   connection->FActive = true;
+  connection->FSendQueueLimit = FSendQueueLimit;
 
   std::vector<TMessage> held;
   if (OnAccept) {
