@@ -13,6 +13,7 @@
 
 #include "components/net/orb_TCPIP1.h"
 #include "tests/support/EventPump.h"
+#include "tests/support/FailingAccept.h"
 #include "tests/support/RawSockets.h"
 
 using namespace std::chrono_literals;
@@ -295,6 +296,20 @@ TEST(ServerFaults, RunningOutOfDescriptorsPausesAcceptingWithoutSpinning) {
   for (SOCKET w : waiting)
     winsock::closesocket(w);
   winsock::closesocket(early);
+}
+
+TEST(ServerFaults, AnAcceptWithoutBufferSpacePausesAndReportsOnce) {
+  Server s;
+  SetAcceptRunsOutOfBuffers(true);
+  const SOCKET waiting = raw::Connect(s.server.Port());
+  PumpFor(400ms);
+  SetAcceptRunsOutOfBuffers(false);
+  EXPECT_EQ(s.Errors(winsock::WSAENOBUFS), 1);
+  EXPECT_EQ(s.errors.size(), 1u);
+  EXPECT_TRUE(s.server.Listen());
+  // Accepting resumes by itself once buffers are there again.
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  winsock::closesocket(waiting);
 }
 
 TEST(ServerFaults, TheServersSendQueueLimitHoldsForEveryConnection) {

@@ -58,10 +58,10 @@ void TOrbSimpleTCPServer::DoConnectAccept() {
   if (accepted == INVALID_SOCKET) {
     const int error = WSAGetLastError();
     if (error == WSAEWOULDBLOCK) return;  // another notification took it already
-    if (error == WSAEMFILE) {
-      // Out of descriptors: the connection stays in the backlog, and
-      // accepting pauses rather than spinning on a socket that stays
-      // readable. One report per shortage.
+    if (error == WSAEMFILE || error == WSAENOBUFS) {
+      // Out of descriptors or of buffer space: the connection stays in the
+      // backlog, and accepting pauses rather than spinning on a socket that
+      // stays readable. One report per shortage.
       PauseAccepting();
       if (FAcceptFailureReported) return;
       FAcceptFailureReported = true;
