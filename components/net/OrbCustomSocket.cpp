@@ -119,6 +119,11 @@ void TOrbCustomSocket::ReadFrom(TOrbCustomSocket* connection, SOCKET s) {
   u_long n = 0;
   if (!BytesWaiting(s, n) || n == 0) return;
 
+  // One pass takes what waited as it began, or kReadPassLimit if more, and
+  // then lets other messages run: the notification posted for the rest
+  // continues it.
+  const uint64_t passStart = connection->FReceivedBytes;
+  const uint64_t passLimit = std::max<uint64_t>(n, kReadPassLimit);
   TMemoryStream stream;
   bool handled = false;
   do {
@@ -126,6 +131,7 @@ void TOrbCustomSocket::ReadFrom(TOrbCustomSocket* connection, SOCKET s) {
     DoDataAvailable(connection, static_cast<int>(n), handled);
     if (!handled) ReceiveStreamFrom(connection, &stream, static_cast<int>(n), false);
     if (socketGone()) return;
+    if (connection->FReceivedBytes - passStart >= passLimit) break;
     if (!BytesWaiting(s, n)) return;
   } while (n > 0);
 
@@ -160,6 +166,7 @@ int TOrbCustomSocket::ReceiveFrom(TOrbCustomSocket* connection, char* buffer, in
           }
           r = 0;
         }
+        connection->FReceivedBytes += static_cast<uint64_t>(r);
         if (r == size || !wait) return r;
 
         // The read handling of later notifications fills the buffer. The

@@ -22,6 +22,9 @@ class TOrbCustomSocket : public TOrbTimerComponent {
  public:
   // Unsent bytes a connection may hold before it is dropped (see SendBufferTo).
   static constexpr uint32_t kDefaultSendQueueLimit = 32u << 20;
+  // Bytes one read notification takes off a connection at the least before
+  // it lets other messages run; more when more waited as it began.
+  static constexpr uint32_t kReadPassLimit = 4u << 20;
 
   explicit TOrbCustomSocket(TComponent* AOwner);
   ~TOrbCustomSocket() override;
@@ -131,5 +134,7 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   std::deque<TQueuedChunk> FSendQueue;
   size_t FQueuedBytes = 0;
   uint32_t FSendQueueLimit = kDefaultSendQueueLimit;
+  // Every byte received on this connection: how a read pass measures itself.
+  uint64_t FReceivedBytes = 0;
   TLifetime FLifetime;
 };
