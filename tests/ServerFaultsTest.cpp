@@ -13,6 +13,7 @@
 
 #include "components/net/orb_TCPIP1.h"
 #include "tests/support/EventPump.h"
+#include "tests/support/FailingAccept.h"
 #include "tests/support/RawSockets.h"
 
 using namespace std::chrono_literals;
@@ -295,6 +296,84 @@ TEST(ServerFaults, RunningOutOfDescriptorsPausesAcceptingWithoutSpinning) {
   for (SOCKET w : waiting)
     winsock::closesocket(w);
   winsock::closesocket(early);
+}
+
+TEST(ServerFaults, AnAcceptWithoutBufferSpacePausesAndReportsOnce) {
+  Server s;
+  SetAcceptRunsOutOfBuffers(true);
+  const SOCKET waiting = raw::Connect(s.server.Port());
+  PumpFor(400ms);
+  SetAcceptRunsOutOfBuffers(false);
+  EXPECT_EQ(s.Errors(winsock::WSAENOBUFS), 1);
+  EXPECT_EQ(s.errors.size(), 1u);
+  EXPECT_TRUE(s.server.Listen());
+  // Accepting resumes by itself once buffers are there again.
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  winsock::closesocket(waiting);
+}
+
+TEST(ServerFaults, TheServersSendQueueLimitHoldsForEveryConnection) {
+  Server s;
+  const SOCKET before = raw::Connect(s.server.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  s.server.SetSendQueueLimit(kMiB);
+  const SOCKET after = raw::Connect(s.server.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 2; }));
+  EXPECT_EQ(s.server.Client(0)->SendQueueLimit(), static_cast<uint32_t>(kMiB));
+  EXPECT_EQ(s.server.Client(1)->SendQueueLimit(), static_cast<uint32_t>(kMiB));
+
+  // Neither peer reads: far past what the sockets hold, each is dropped.
+  const std::string message = Message(0, kMiB);
+  for (int m = 0; m < 32 && s.server.ClientCount() > 0; ++m)
+    s.server.Broadcast(message.data(), kMiB);
+  EXPECT_EQ(s.server.ClientCount(), 0);
+  EXPECT_EQ(s.Errors(winsock::WSAENOBUFS), 2);
+  winsock::closesocket(before);
+  winsock::closesocket(after);
+}
+
+TEST(ServerFaults, APeerThatKeepsSendingCannotHoldUpTheOthers) {
+  Server s;
+  const SOCKET flooder = raw::Connect(s.server.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  TOrbSimpleTCPClient* flooding = s.server.Client(0);
+  const SOCKET other = raw::Connect(s.server.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 2; }));
+  raw::SetNonBlocking(flooder);
+
+  // The flooder sends more each time it is read, so there is always more
+  // waiting; the other peer speaks once, after the flood has begun.
+  const long long total = 6LL * TOrbCustomSocket::kReadPassLimit;
+  const std::vector<char> chunk(256 * 1024, 'f');
+  long long flooded = 0, taken = 0, takenWhenTheOtherWasHeard = -1;
+  const auto flood = [&] {
+    const int ask = static_cast<int>(std::min<long long>(chunk.size(), total - flooded));
+    const int n = ask > 0 ? winsock::send(flooder, chunk.data(), ask, 0) : 0;
+    flooded += std::max(n, 0);
+  };
+  s.server.OnClientDataAvailable = [&](TObject*, TOrbSimpleTCPClient* client, int count) {
+    std::vector<char> buffer(static_cast<size_t>(count));
+    const int n = s.server.Receive(client, buffer.data(), count, false);
+    if (client != flooding) {
+      takenWhenTheOtherWasHeard = taken;
+      return;
+    }
+    if (taken == 0) winsock::send(other, "o", 1, 0);
+    taken += n;
+    flood();
+  };
+  flood();
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        flood();  // should the flooder's socket have been full
+        return taken == total && takenWhenTheOtherWasHeard >= 0;
+      },
+      30s))
+      << "taken " << taken << " of " << flooded;
+  EXPECT_LE(takenWhenTheOtherWasHeard, TOrbCustomSocket::kReadPassLimit + kMiB);
+  EXPECT_TRUE(s.errors.empty());
+  winsock::closesocket(flooder);
+  winsock::closesocket(other);
 }
 
 }  // namespace

@@ -178,6 +178,50 @@ TEST(TcpClient, AWaitingReceiveIsFilledByLaterNotificationsOrCutShort) {
   winsock::closesocket(listener);
 }
 
+TEST(TcpClient, AWaitingReceiveStartedBeforeAnythingArrivedWaitsForIt) {
+  const SOCKET listener = raw::Listen();
+  JournaledClient c;
+  c.client.SetHost("127.0.0.1");
+  c.client.SetPort(raw::PortOf(listener));
+  c.client.Connect();
+  ASSERT_TRUE(PumpUntil([&] { return c.client.GetConnected(); }));
+  const SOCKET peer = raw::Accept(listener);
+  QTimer::singleShot(20, [&] { winsock::send(peer, "abc", 3, 0); });
+  QTimer::singleShot(40, [&] { winsock::send(peer, "def", 3, 0); });
+  char buffer[6] = {};
+  EXPECT_TRUE(c.client.ReceiveHard(buffer, 6));
+  EXPECT_EQ(std::string(buffer, 6), "abcdef");
+  EXPECT_TRUE(c.client.GetConnected());
+  EXPECT_THAT(c.journal, ElementsAre("attempt", "connected"));
+  winsock::closesocket(peer);
+  winsock::closesocket(listener);
+}
+
+TEST(TcpClient, AHandlerThatReadsIntoThePeersCloseEndsQuietly) {
+  const SOCKET listener = raw::Listen();
+  JournaledClient c;
+  c.client.SetHost("127.0.0.1");
+  c.client.SetPort(raw::PortOf(listener));
+  std::string taken;
+  c.client.OnDataAvailable = [&](TObject*, int) {
+    char buffer[4];
+    for (int n; (n = c.client.Receive(buffer, sizeof buffer, false)) > 0;)
+      taken.append(buffer, static_cast<size_t>(n));
+  };
+  c.client.Connect();
+  ASSERT_TRUE(PumpUntil([&] { return c.client.GetConnected(); }));
+  const SOCKET peer = raw::Accept(listener);
+  winsock::send(peer, "payload", 7, 0);
+  winsock::closesocket(peer);
+  ASSERT_TRUE(PumpUntil([&] { return c.Count("lost") == 1; }));
+  PumpFor(50ms);
+  EXPECT_EQ(taken, "payload");
+  EXPECT_THAT(c.journal,
+              ElementsAre("attempt", "connected", "disconnected", "disconnected", "lost"));
+  EXPECT_FALSE(c.client.MonitorActive());  // no retry without AutoReconnect
+  winsock::closesocket(listener);
+}
+
 TEST(TcpClient, DataArrivesThroughOnReadOrOnDataAvailable) {
   const SOCKET listener = raw::Listen();
   TOrbSimpleTCPClient client(nullptr);

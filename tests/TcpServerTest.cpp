@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "components/net/orb_TCPIP1.h"
+#include "framework/Application.h"
 #include "framework/Registration.h"
 #include "framework/Streams.h"
 #include "tests/support/EventPump.h"
@@ -101,6 +102,36 @@ TEST(TcpServer, ARejectedConnectionIsResetAndNeverSeenAgain) {
   winsock::closesocket(accepted);
 }
 
+TEST(TcpServer, AnOnAcceptThatFailsOrStopsTheServerListsNoConnection) {
+  const auto closedByTheServer = [](SOCKET peer) {
+    raw::SetNonBlocking(peer);
+    return PumpUntil([&] {
+      char byte;
+      return winsock::recv(peer, &byte, 1, 0) == 0 ||
+             winsock::WSAGetLastError() != winsock::WSAEWOULDBLOCK;
+    });
+  };
+  JournaledServer s;
+  std::vector<std::string> shown;
+  Application->OnException = [&](TObject*, const Exception& e) { shown.push_back(e.Message()); };
+  s.server.OnAccept = [&](TObject*, TOrbSimpleTCPClient*, bool&) { throw Exception("refused"); };
+  ASSERT_TRUE(s.Start());
+  const SOCKET first = raw::Connect(s.Port());
+  EXPECT_TRUE(closedByTheServer(first));  // not left open and unlisted
+  EXPECT_EQ(s.server.ClientCount(), 0);
+
+  s.server.OnAccept = [&](TObject*, TOrbSimpleTCPClient*, bool&) { s.server.SetListen(false); };
+  const SOCKET second = raw::Connect(s.Port());
+  EXPECT_TRUE(closedByTheServer(second));
+  EXPECT_FALSE(s.server.Listen());
+  EXPECT_EQ(s.server.ClientCount(), 0);  // a stopped server holds no connection
+  Application->OnException.Clear();
+  EXPECT_THAT(shown, ElementsAre("refused"));
+  EXPECT_TRUE(s.journal.empty());
+  winsock::closesocket(first);
+  winsock::closesocket(second);
+}
+
 TEST(TcpServer, APortInUseIsReportedAndListenReadsFalse) {
   const SOCKET holder = raw::Listen();
   JournaledServer s;
@@ -173,6 +204,47 @@ TEST(TcpServer, AServerSideWaitingReceiveIsCompletedByLaterNotifications) {
   char more[4];
   EXPECT_LT(s.server.Receive(s.server.Client(0), more, 4, true), 4);
   EXPECT_EQ(s.server.ClientCount(), 0);
+}
+
+TEST(TcpServer, AWaitingReceiveStartedBeforeAnythingArrivedWaitsForIt) {
+  JournaledServer s;
+  ASSERT_TRUE(s.Start());
+  const SOCKET peer = raw::Connect(s.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  QTimer::singleShot(20, [&] { winsock::send(peer, "ab", 2, 0); });
+  QTimer::singleShot(40, [&] { winsock::send(peer, "cd", 2, 0); });
+  char buffer[4];
+  EXPECT_TRUE(s.server.ReceiveHard(s.server.Client(0), buffer, 4));
+  EXPECT_EQ(std::string(buffer, 4), "abcd");
+  EXPECT_EQ(s.server.ClientCount(), 1);
+  EXPECT_THAT(s.journal, ElementsAre("connected 127.0.0.1"));
+  winsock::closesocket(peer);
+}
+
+TEST(TcpServer, WhatArrivesWhileOnAcceptLetsMessagesRunIsReadOnceListed) {
+  JournaledServer s;
+  std::string read;
+  s.server.OnClientRead = [&](TObject*, TOrbSimpleTCPClient*, TStream* stream) {
+    std::string bytes(static_cast<size_t>(stream->Size()), '\0');
+    stream->ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    read += bytes;
+    s.journal.push_back("read " + bytes);
+  };
+  ASSERT_TRUE(s.Start());
+  const SOCKET peer = raw::Connect(s.Port());
+  s.server.OnAccept = [&](TObject*, TOrbSimpleTCPClient*, bool&) {
+    // As a modal question would: the peer talks and leaves meanwhile.
+    winsock::send(peer, "hello", 5, 0);
+    winsock::shutdown(peer, winsock::SD_SEND);
+    PumpFor(60ms);
+    s.journal.push_back("accepted");
+  };
+  ASSERT_TRUE(PumpUntil([&] { return s.journal.size() >= 4; }));
+  PumpFor(30ms);
+  EXPECT_THAT(s.journal, ElementsAre("accepted", "connected 127.0.0.1", "read hello",
+                                     "disconnected intact unlisted"));
+  EXPECT_EQ(s.server.ClientCount(), 0);
+  winsock::closesocket(peer);
 }
 
 TEST(TcpServer, LocalHostOnlyListensOnTheLoopbackAddress) {

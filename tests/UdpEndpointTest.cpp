@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -117,9 +118,40 @@ TEST(UdpEndpoint, ClosedEndpointsDoNothingAndSetPortCloses) {
   EXPECT_FALSE(inDesign->Active());
 }
 
+// Descriptors this process holds open.
+int OpenDescriptors() {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    static_cast<void>(entry);
+    ++count;
+  }
+  return count;
+}
+
 TEST(UdpEndpoint, AnEndpointWithoutAParentCannotOpen) {
   TOrbSimpleUDPClient orphan(nullptr);
   EXPECT_THROW(orphan.Open(), EInvalidOperation);
+}
+
+TEST(UdpEndpoint, OpeningAgainReleasesWhatTheFirstOpenHeld) {
+  {
+    Endpoint warmUp;  // what the event loop opens once, for good
+    warmUp.udp->Open();
+  }
+  const int before = OpenDescriptors();
+  {
+    Endpoint e;
+    e.udp->Open();
+    e.udp->Open();  // already open
+    EXPECT_TRUE(e.udp->Active());
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+  {
+    TOrbSimpleUDPClient orphan(nullptr);
+    EXPECT_THROW(orphan.Open(), EInvalidOperation);
+    EXPECT_THROW(orphan.Open(), EInvalidOperation);  // a retry after the error
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
 }
 
 TEST(UdpEndpoint, AddressesFromText) {

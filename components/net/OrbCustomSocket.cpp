@@ -16,23 +16,27 @@ constexpr int kTcpBufferSize = 0xC80000;  // 12.5 MiB
 
 TOrbCustomSocket::TOrbCustomSocket(TComponent* AOwner) : TOrbTimerComponent(AOwner) {}
 
-TOrbCustomSocket::~TOrbCustomSocket() {
-  // The derived destructors have switched the component off already.
-  FAlive.reset();
-}
+// The derived destructors have switched the component off already.
+TOrbCustomSocket::~TOrbCustomSocket() = default;
 
 void TOrbCustomSocket::Loaded() {
-  TOrbTimerComponent::Loaded();
-  if (FActive && !ComponentState().Has(csDesigning)) DoActivate();
+  Watched({LifeToken()}, [&] {
+    TOrbTimerComponent::Loaded();
+    if (FActive && !ComponentState().Has(csDesigning)) DoActivate();
+  });
 }
 
 void TOrbCustomSocket::WndProc(TMessage& Message) {
-  TOrbTimerComponent::WndProc(Message);
-  try {
-    Dispatch(Message);
-  } catch (...) {
-    Application->HandleException(this);
-  }
+  Watched({LifeToken()}, [&] {
+    TOrbTimerComponent::WndProc(Message);
+    try {
+      Dispatch(Message);
+    } catch (const TComponentGone&) {
+      throw;
+    } catch (...) {
+      Application->HandleException(this);
+    }
+  });
 }
 
 void TOrbCustomSocket::Dispatch(TMessage& Message) {
@@ -79,17 +83,26 @@ TOrbCustomSocket* TOrbCustomSocket::FindConnection(SOCKET s) {
   return nullptr;  // a notification queued before its connection was dropped
 }
 
+bool TOrbCustomSocket::BytesWaiting(SOCKET s, u_long& n) {
+  if (ioctlsocket(s, FIONREAD, &n) != SOCKET_ERROR) return true;
+  SocketError(static_cast<int>(s), WSAGetLastError());
+  return false;
+}
+
 void TOrbCustomSocket::ReadHandling(SOCKET s) {
-  const std::weak_ptr<const int> self = AliveToken();
   u_long n = 0;
-  if (ioctlsocket(s, FIONREAD, &n) == SOCKET_ERROR) {
-    SocketError(static_cast<int>(s), WSAGetLastError());
-    return;
-  }
-  if (n == 0) return;
+  if (!BytesWaiting(s, n) || n == 0) return;
   TOrbCustomSocket* connection = FindConnection(s);
   if (connection == nullptr) return;
-  const std::weak_ptr<const int> connectionAlive = connection->AliveToken();
+  // A handler may drop the connection; its handling then ends.
+  Watched({connection->LifeToken()}, [&] { ReadFrom(connection, s); });
+}
+
+void TOrbCustomSocket::ReadFrom(TOrbCustomSocket* connection, SOCKET s) {
+  // Once the connection no longer holds the socket (the peer closed it and
+  // a handler read that close, or a handler switched the connection off),
+  // the notification has nothing left to read.
+  const auto socketGone = [&] { return connection->FSocket != s; };
 
   if (connection->FPending && connection->FPending->FPendingBuffer != nullptr) {
     std::shared_ptr<TPendingReceive> pending = connection->FPending;
@@ -100,28 +113,26 @@ void TOrbCustomSocket::ReadHandling(SOCKET s) {
       pending->FPendingCount += r;
       if (pending->FPendingCount == pending->FPendingSize) pending->FPendingBuffer = nullptr;
     }
-    if (self.expired() || connectionAlive.expired()) return;
+    if (socketGone()) return;
   }
 
-  if (ioctlsocket(s, FIONREAD, &n) == SOCKET_ERROR) {
-    SocketError(static_cast<int>(s), WSAGetLastError());
-    return;
-  }
-  if (n == 0) return;
+  u_long n = 0;
+  if (!BytesWaiting(s, n) || n == 0) return;
 
+  // One pass takes what waited as it began, or kReadPassLimit if more, and
+  // then lets other messages run: the notification posted for the rest
+  // continues it.
+  const uint64_t passStart = connection->FReceivedBytes;
+  const uint64_t passLimit = std::max<uint64_t>(n, kReadPassLimit);
   TMemoryStream stream;
   bool handled = false;
   do {
     handled = false;
     DoDataAvailable(connection, static_cast<int>(n), handled);
-    if (self.expired() || connectionAlive.expired()) return;
     if (!handled) ReceiveStreamFrom(connection, &stream, static_cast<int>(n), false);
-    // The connection may have been dropped by a failure just reported.
-    if (self.expired() || connectionAlive.expired()) return;
-    if (ioctlsocket(s, FIONREAD, &n) == SOCKET_ERROR) {
-      SocketError(static_cast<int>(s), WSAGetLastError());
-      return;
-    }
+    if (socketGone()) return;
+    if (connection->FReceivedBytes - passStart >= passLimit) break;
+    if (!BytesWaiting(s, n)) return;
   } while (n > 0);
 
   if (!handled) {
@@ -132,35 +143,53 @@ void TOrbCustomSocket::ReadHandling(SOCKET s) {
 
 int TOrbCustomSocket::ReceiveFrom(TOrbCustomSocket* connection, char* buffer, int size, bool wait) {
   if (size <= 0) return 0;  // a zero-byte recv would look like the peer's close
-  const std::weak_ptr<const int> self = AliveToken();
-  const std::weak_ptr<const int> connectionAlive = connection->AliveToken();
-  const SOCKET s = connection->FSocket;
+  // What the caller gets if a handler destroys this component or the
+  // connection meanwhile: the failure reported, or what the wait received.
+  int result = 0;
+  std::shared_ptr<TPendingReceive> pending;
+  return Watched(
+      {LifeToken(), connection->LifeToken()},
+      [&] {
+        const SOCKET s = connection->FSocket;
+        int r = recv(s, buffer, size, 0);
+        if (r == 0) {
+          DoClose(static_cast<int>(s));
+          return 0;
+        }
+        if (r == SOCKET_ERROR) {
+          const int error = WSAGetLastError();
+          // Nothing has arrived yet: a waiting receive waits for it.
+          if (!wait || error != WSAEWOULDBLOCK) {
+            result = SOCKET_ERROR;
+            SocketError(static_cast<int>(s), error);
+            return SOCKET_ERROR;
+          }
+          r = 0;
+        }
+        connection->FReceivedBytes += static_cast<uint64_t>(r);
+        if (r == size || !wait) return r;
 
-  const int r = recv(s, buffer, size, 0);
-  if (r == 0) {
-    DoClose(static_cast<int>(s));
-    if (self.expired() || connectionAlive.expired()) return 0;
-  } else if (r == SOCKET_ERROR) {
-    SocketError(static_cast<int>(s), WSAGetLastError());
-    return -1;
-  }
-  if (r == size || !wait) return r;
-
-  // Wait: the read handling of later notifications fills the buffer. The
-  // waiting state lives on the connection, where that handling looks for it.
-  auto pending = std::make_shared<TPendingReceive>();
-  pending->FPendingBuffer = buffer;
-  pending->FPendingSize = size;
-  pending->FPendingCount = r;
-  connection->FPending = pending;
-  while (pending->FPendingBuffer != nullptr && !self.expired() && !connectionAlive.expired() &&
-         FActive && !ComponentState().Has(csDestroying)) {
-    Application->HandleMessage();
-  }
-  // No later notification may write into the caller's buffer.
-  pending->FPendingBuffer = nullptr;
-  if (!connectionAlive.expired() && connection->FPending == pending) connection->FPending.reset();
-  return pending->FPendingCount;
+        // The read handling of later notifications fills the buffer. The
+        // waiting state lives on the connection, where that handling looks.
+        pending = std::make_shared<TPendingReceive>();
+        pending->FPendingBuffer = buffer;
+        pending->FPendingSize = size;
+        pending->FPendingCount = r;
+        connection->FPending = pending;
+        while (pending->FPendingBuffer != nullptr && FActive &&
+               !ComponentState().Has(csDestroying)) {
+          CallOut([] { Application->HandleMessage(); });
+        }
+        // No later notification may write into the caller's buffer.
+        pending->FPendingBuffer = nullptr;
+        if (connection->FPending == pending) connection->FPending.reset();
+        return pending->FPendingCount;
+      },
+      [&] {
+        if (!pending) return result;
+        pending->FPendingBuffer = nullptr;
+        return pending->FPendingCount;
+      });
 }
 
 int TOrbCustomSocket::ReceiveStreamFrom(TOrbCustomSocket* connection, TStream* stream, int size,
@@ -174,7 +203,16 @@ int TOrbCustomSocket::ReceiveStreamFrom(TOrbCustomSocket* connection, TStream* s
 
 int TOrbCustomSocket::SendBufferTo(TOrbCustomSocket* connection, const char* buffer, int length) {
   std::shared_ptr<const std::vector<char>> copy;
-  return SendShared(connection, buffer, length, &copy);
+  return Watched(
+      {LifeToken()}, [&] { return SendShared(connection, buffer, length, &copy); },
+      [] { return SOCKET_ERROR; });
+}
+
+void TOrbCustomSocket::SetSendQueueLimit(uint32_t Value) {
+  FSendQueueLimit = Value;
+  if (FClientList == nullptr) return;
+  for (int i = 0; i < FClientList->Count(); ++i)
+    static_cast<TOrbCustomSocket*>(FClientList->Get(i))->FSendQueueLimit = Value;
 }
 
 int TOrbCustomSocket::SendShared(TOrbCustomSocket* connection, const char* buffer, int length,
@@ -310,12 +348,11 @@ void TOrbCustomSocket::DoDeactivate() {
 }
 
 void TOrbCustomSocket::SocketError(int socket, int errorCode) {
-  const std::string text = SocketErrorText(errorCode);
-  if (OnError) {
-    OnError(this, socket, errorCode, text);
-    return;
-  }
-  throw Exception(text);
+  Watched({LifeToken()}, [&] {
+    const std::string text = SocketErrorText(errorCode);
+    if (!OnError) throw Exception(text);
+    RaiseEvent(OnError, this, socket, errorCode, text);
+  });
 }
 
 bool TOrbCustomSocket::Running() const {
@@ -323,24 +360,28 @@ bool TOrbCustomSocket::Running() const {
 }
 
 void TOrbCustomSocket::SetActive(bool Value) {
-  if (Value == FActive) return;
-  FActive = Value;
-  if (ComponentState().Has(csDesigning) || ComponentState().Has(csLoading)) return;
-  if (Value) {
-    DoActivate();
-  } else {
-    DoDeactivate();
-  }
+  Watched({LifeToken()}, [&] {
+    if (Value == FActive) return;
+    FActive = Value;
+    if (ComponentState().Has(csDesigning) || ComponentState().Has(csLoading)) return;
+    if (Value) {
+      DoActivate();
+    } else {
+      DoDeactivate();
+    }
+  });
 }
 
 // Stores `value` into `field`; a running component is switched off before
 // and on again after, so that it reconnects or listens with the new value.
 template <typename T>
 void TOrbCustomSocket::ChangeAddressPart(T& field, const T& value) {
-  const bool restart = Running();
-  if (restart) SetActive(false);
-  field = value;
-  if (restart) SetActive(true);
+  Watched({LifeToken()}, [&] {
+    const bool restart = Running();
+    if (restart) SetActive(false);
+    field = value;
+    if (restart) SetActive(true);
+  });
 }
 
 void TOrbCustomSocket::SetHost(const std::string& Value) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "components/net/ComponentLifetime.h"
 #include "components/net/OrbSocketTypes.h"
 #include "components/net/OrbTimerComponent.h"
 #include "platform/winsock/Winsock.h"
@@ -21,6 +22,9 @@ class TOrbCustomSocket : public TOrbTimerComponent {
  public:
   // Unsent bytes a connection may hold before it is dropped (see SendBufferTo).
   static constexpr uint32_t kDefaultSendQueueLimit = 32u << 20;
+  // Bytes one read notification takes off a connection at the least before
+  // it lets other messages run; more when more waited as it began.
+  static constexpr uint32_t kReadPassLimit = 4u << 20;
 
   explicit TOrbCustomSocket(TComponent* AOwner);
   ~TOrbCustomSocket() override;
@@ -67,7 +71,8 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   winsock::SOCKET Socket() const { return FSocket; }
 
   uint32_t SendQueueLimit() const { return FSendQueueLimit; }
-  void SetSendQueueLimit(uint32_t Value) { FSendQueueLimit = Value; }
+  // A server's limit holds for each of its connections, present and future.
+  void SetSendQueueLimit(uint32_t Value);
   // Bytes given to SendBufferTo that the socket has not taken yet.
   size_t QueuedBytes() const { return FQueuedBytes; }
 
@@ -95,9 +100,8 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   bool Running() const;
   // Sends what the connection keeps, as far as the socket takes it.
   void FlushSendQueue(TOrbCustomSocket* connection);
-  // Held while alive: callers check it after running event handlers, which
-  // may destroy the component.
-  std::weak_ptr<const int> AliveToken() const { return FAlive; }
+  // What watches this component (see ComponentLifetime.h).
+  TLifeToken LifeToken() const { return FLifetime.Token(); }
 
   bool FActive = false;
   bool FAllowChangeHostAndPortOnConnection = false;
@@ -113,6 +117,9 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   template <typename T>
   void ChangeAddressPart(T& field, const T& value);
   void ReadHandling(winsock::SOCKET s);
+  void ReadFrom(TOrbCustomSocket* connection, winsock::SOCKET s);
+  // FIONREAD of `s` into `n`; false after reporting its failure.
+  bool BytesWaiting(winsock::SOCKET s, winsock::u_long& n);
   TOrbCustomSocket* FindConnection(winsock::SOCKET s);
   int SendShared(TOrbCustomSocket* connection, const char* buffer, int length,
                  std::shared_ptr<const std::vector<char>>* sharedCopy);
@@ -127,5 +134,7 @@ class TOrbCustomSocket : public TOrbTimerComponent {
   std::deque<TQueuedChunk> FSendQueue;
   size_t FQueuedBytes = 0;
   uint32_t FSendQueueLimit = kDefaultSendQueueLimit;
-  std::shared_ptr<const int> FAlive = std::make_shared<const int>(0);
+  // Every byte received on this connection: how a read pass measures itself.
+  uint64_t FReceivedBytes = 0;
+  TLifetime FLifetime;
 };

@@ -18,10 +18,12 @@ bool TOrbSimpleTCPClient::GetConnected() const {
 }
 
 void TOrbSimpleTCPClient::SetActive(bool Value) {
-  if (Value == FActive) return;
-  FConnected = false;
-  if (Value && PreAttemptConnect) PreAttemptConnect(this);
-  TOrbCustomSocket::SetActive(Value);
+  Watched({LifeToken()}, [&] {
+    if (Value == FActive) return;
+    FConnected = false;
+    if (Value) RaiseEvent(PreAttemptConnect, this);
+    TOrbCustomSocket::SetActive(Value);
+  });
 }
 
 void TOrbSimpleTCPClient::DoActivate() {
@@ -58,42 +60,38 @@ void TOrbSimpleTCPClient::DoActivate() {
 void TOrbSimpleTCPClient::DoConnectAccept() {
   SetMonitorActive(false);
   FConnected = true;
-  if (OnConnected) OnConnected(this);
+  RaiseEvent(OnConnected, this);
 }
 
 void TOrbSimpleTCPClient::DoDeactivate() {
   SetMonitorActive(false);
   TOrbCustomSocket::DoDeactivate();
-  if (OnDisconnected && !ComponentState().Has(csDestroying)) OnDisconnected(this);
+  if (!ComponentState().Has(csDestroying)) RaiseEvent(OnDisconnected, this);
 }
 
 void TOrbSimpleTCPClient::DoClose(int) {
-  const std::weak_ptr<const int> self = AliveToken();
   SetActive(false);
-  if (self.expired() || ComponentState().Has(csDestroying)) return;
-  if (OnDisconnected) OnDisconnected(this);
-  if (self.expired()) return;
+  if (ComponentState().Has(csDestroying)) return;
+  RaiseEvent(OnDisconnected, this);
   DoConnectionLost();
 }
 
 void TOrbSimpleTCPClient::DoConnectionLost() {
-  const std::weak_ptr<const int> self = AliveToken();
-  if (OnConnectionLost) OnConnectionLost(this);
-  if (!self.expired() && FAutoReconnect) SetActive(true);
+  RaiseEvent(OnConnectionLost, this);
+  if (FAutoReconnect) SetActive(true);
 }
 
 void TOrbSimpleTCPClient::SocketError(int socket, int errorCode) {
-  const std::weak_ptr<const int> self = AliveToken();
-  const bool wasConnected = FConnected;
-  SetActive(false);
-  if (self.expired()) return;
-  if (wasConnected) {
-    DoConnectionLost();
-  } else {
-    SetMonitorActive(true);  // retry after a full period
-  }
-  if (self.expired()) return;
-  TOrbCustomSocket::SocketError(socket, errorCode);
+  Watched({LifeToken()}, [&] {
+    const bool wasConnected = FConnected;
+    SetActive(false);
+    if (wasConnected) {
+      DoConnectionLost();
+    } else {
+      SetMonitorActive(true);  // retry after a full period
+    }
+    TOrbCustomSocket::SocketError(socket, errorCode);
+  });
 }
 
 void TOrbSimpleTCPClient::DoTimer() {
@@ -102,9 +100,9 @@ void TOrbSimpleTCPClient::DoTimer() {
 
 void TOrbSimpleTCPClient::DoDataAvailable(TOrbCustomSocket*, int count, bool& handled) {
   handled = OnDataAvailable.Assigned();
-  if (handled) OnDataAvailable(this, count);
+  RaiseEvent(OnDataAvailable, this, count);
 }
 
 void TOrbSimpleTCPClient::DoRead(TOrbCustomSocket*, TStream* stream) {
-  if (OnRead) OnRead(this, stream);
+  RaiseEvent(OnRead, this, stream);
 }

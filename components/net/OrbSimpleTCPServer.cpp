@@ -1,5 +1,6 @@
 #include "components/net/OrbSimpleTCPServer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -57,10 +58,10 @@ void TOrbSimpleTCPServer::DoConnectAccept() {
   if (accepted == INVALID_SOCKET) {
     const int error = WSAGetLastError();
     if (error == WSAEWOULDBLOCK) return;  // another notification took it already
-    if (error == WSAEMFILE) {
-      // Out of descriptors: the connection stays in the backlog, and
-      // accepting pauses rather than spinning on a socket that stays
-      // readable. One report per shortage.
+    if (error == WSAEMFILE || error == WSAENOBUFS) {
+      // Out of descriptors or of buffer space: the connection stays in the
+      // backlog, and accepting pauses rather than spinning on a socket that
+      // stays readable. One report per shortage.
       PauseAccepting();
       if (FAcceptFailureReported) return;
       FAcceptFailureReported = true;
@@ -76,19 +77,58 @@ void TOrbSimpleTCPServer::DoConnectAccept() {
   connection->SetHost(inet_ntoa(FAddr.sin_addr));
   connection->SetPort(FPort);
   connection->FActive = true;
+  connection->FSendQueueLimit = FSendQueueLimit;
 
+  std::vector<TMessage> held;
   if (OnAccept) {
     bool Accept = true;
-    const std::weak_ptr<const int> self = AliveToken();
-    OnAccept(this, connection, Accept);
-    if (self.expired()) return;
-    if (!Accept) {
+    // A handler that lets messages run (a modal question, say) must not
+    // lose what the new socket reports meanwhile: it is held until the
+    // connection is listed.
+    FOffered.push_back(accepted);
+    try {
+      RaiseEvent(OnAccept, this, connection, Accept);
+    } catch (const TComponentGone&) {
+      throw;  // the server went, and its connections with it
+    } catch (...) {
+      EndOffer(accepted);
+      TComponent::Free(connection);  // a failed handler accepted nothing
+      throw;
+    }
+    held = EndOffer(accepted);
+    // Rejected, or the handler stopped the server: a stopped server lists none.
+    if (!Accept || !FActive) {
       TComponent::Free(connection);  // closes the new socket with a reset
       return;
     }
   }
   FClientList->Add(connection);
-  if (OnClientConnected) OnClientConnected(this, connection);
+  RaiseEvent(OnClientConnected, this, connection);
+  for (const TMessage& message : held) {
+    PostGuardedMessage(FWindowHandle, message.Msg, message.WParam, message.LParam,
+                       connection->LifeToken());
+  }
+}
+
+std::vector<TMessage> TOrbSimpleTCPServer::EndOffer(SOCKET offered) {
+  FOffered.erase(std::find(FOffered.begin(), FOffered.end(), offered));
+  std::vector<TMessage> held;
+  std::erase_if(FHeld, [&](const TMessage& message) {
+    if (static_cast<SOCKET>(message.WParam) != offered) return false;
+    held.push_back(message);
+    return true;
+  });
+  return held;
+}
+
+void TOrbSimpleTCPServer::Dispatch(TMessage& Message) {
+  if (Message.Msg == UM_TCPSELECT &&
+      std::find(FOffered.begin(), FOffered.end(), static_cast<SOCKET>(Message.WParam)) !=
+          FOffered.end()) {
+    FHeld.push_back(Message);
+    return;
+  }
+  TOrbCustomSocket::Dispatch(Message);
 }
 
 void TOrbSimpleTCPServer::PauseAccepting() {
@@ -111,13 +151,11 @@ void TOrbSimpleTCPServer::DoTimer() {
 
 void TOrbSimpleTCPServer::DoDataAvailable(TOrbCustomSocket* connection, int count, bool& handled) {
   handled = OnClientDataAvailable.Assigned();
-  if (handled) {
-    OnClientDataAvailable(this, static_cast<TOrbSimpleTCPClient*>(connection), count);
-  }
+  RaiseEvent(OnClientDataAvailable, this, static_cast<TOrbSimpleTCPClient*>(connection), count);
 }
 
 void TOrbSimpleTCPServer::DoRead(TOrbCustomSocket* connection, TStream* stream) {
-  if (OnClientRead) OnClientRead(this, static_cast<TOrbSimpleTCPClient*>(connection), stream);
+  RaiseEvent(OnClientRead, this, static_cast<TOrbSimpleTCPClient*>(connection), stream);
 }
 
 void TOrbSimpleTCPServer::DoClose(int socket) {
@@ -125,12 +163,12 @@ void TOrbSimpleTCPServer::DoClose(int socket) {
     auto* connection = Client(i);
     if (connection->FSocket != static_cast<SOCKET>(socket)) continue;
     FClientList->Delete(i);
-    if (OnClientDisconnected && !ComponentState().Has(csDestroying)) {
-      const std::weak_ptr<const int> self = AliveToken();
-      OnClientDisconnected(this, connection);
-      if (self.expired()) return;
+    if (!ComponentState().Has(csDestroying)) {
+      RaiseEvent(OnClientDisconnected, this, connection);
     }
     TComponent::Free(connection);
+    // Whatever was working on that connection ends here.
+    ThrowIfWatchedObjectGone();
     return;
   }
 }
@@ -153,21 +191,21 @@ void TOrbSimpleTCPServer::DoDeactivate() {
 }
 
 void TOrbSimpleTCPServer::SocketError(int socket, int errorCode) {
-  const std::weak_ptr<const int> self = AliveToken();
-  // The listening socket (also -1 while there is none) stops the server;
-  // a connection's socket drops that connection only.
-  if (static_cast<SOCKET>(socket) == FSocket) {
-    SetActive(false);
-  } else if (socket != -1) {
-    for (int i = 0; i < FClientList->Count(); ++i) {
-      if (Client(i)->FSocket == static_cast<SOCKET>(socket)) {
-        DropConnection(Client(i));
-        break;
+  Watched({LifeToken()}, [&] {
+    // The listening socket (also -1 while there is none) stops the server;
+    // a connection's socket drops that connection only.
+    if (static_cast<SOCKET>(socket) == FSocket) {
+      SetActive(false);
+    } else if (socket != -1) {
+      for (int i = 0; i < FClientList->Count(); ++i) {
+        if (Client(i)->FSocket == static_cast<SOCKET>(socket)) {
+          DropConnection(Client(i));
+          break;
+        }
       }
     }
-  }
-  if (self.expired()) return;
-  TOrbCustomSocket::SocketError(socket, errorCode);
+    TOrbCustomSocket::SocketError(socket, errorCode);
+  });
 }
 
 template <typename SendOne>
@@ -180,9 +218,7 @@ void TOrbSimpleTCPServer::SendToAll(SendOne sendOne) {
   snapshot.reserve(static_cast<size_t>(FClientList->Count()));
   for (int i = 0; i < FClientList->Count(); ++i)
     snapshot.emplace_back(Client(i), Client(i)->FSerial);
-  const std::weak_ptr<const int> self = AliveToken();
   for (const auto& [connection, serial] : snapshot) {
-    if (self.expired()) return;
     if (FClientList->IndexOf(connection) < 0 || connection->FSerial != serial) continue;
     sendOne(connection);
   }
@@ -190,8 +226,10 @@ void TOrbSimpleTCPServer::SendToAll(SendOne sendOne) {
 
 void TOrbSimpleTCPServer::Broadcast(const char* buffer, int length) {
   std::shared_ptr<const std::vector<char>> sharedCopy;
-  SendToAll([&](TOrbSimpleTCPClient* connection) {
-    SendShared(connection, buffer, length, &sharedCopy);
+  Watched({LifeToken()}, [&] {
+    SendToAll([&](TOrbSimpleTCPClient* connection) {
+      SendShared(connection, buffer, length, &sharedCopy);
+    });
   });
 }
 
@@ -200,7 +238,9 @@ void TOrbSimpleTCPServer::BroadcastStream(TStream* stream) {
     Broadcast(static_cast<const char*>(memory->Memory()), static_cast<int>(memory->Size()));
     return;
   }
-  SendToAll([&](TOrbSimpleTCPClient* connection) { SendStreamTo(connection, stream); });
+  Watched({LifeToken()}, [&] {
+    SendToAll([&](TOrbSimpleTCPClient* connection) { SendStreamTo(connection, stream); });
+  });
 }
 
 int TOrbSimpleTCPServer::AnonBroadcast(const char* buffer, const int& length) {

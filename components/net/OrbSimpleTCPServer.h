@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "components/net/OrbCustomSocket.h"
 #include "components/net/OrbSimpleTCPClient.h"
@@ -57,6 +58,8 @@ class TOrbSimpleTCPServer : public TOrbCustomSocket {
   void DoDataAvailable(TOrbCustomSocket* connection, int count, bool& handled) override;
   void DoRead(TOrbCustomSocket* connection, TStream* stream) override;
   void DoTimer() override;
+  // Holds back the notifications of a socket still being offered to OnAccept.
+  void Dispatch(TMessage& Message) override;
 
   fnSimpleTCPAcceptEvent OnAccept;
   fnSimpleTCPServerEvent OnClientConnected;
@@ -73,8 +76,13 @@ class TOrbSimpleTCPServer : public TOrbCustomSocket {
   void PauseAccepting();
   template <typename SendOne>
   void SendToAll(SendOne sendOne);
+  // The offer of `offered` to OnAccept is over: the notifications held for it.
+  std::vector<TMessage> EndOffer(winsock::SOCKET offered);
 
   uint64_t FNextSerial = 1;
   bool FAcceptPaused = false;
   bool FAcceptFailureReported = false;
+  // Sockets being offered to OnAccept, and the notifications held for them.
+  std::vector<winsock::SOCKET> FOffered;
+  std::vector<TMessage> FHeld;
 };

@@ -15,6 +15,7 @@ TOrbSimpleUDPClient::~TOrbSimpleUDPClient() {
 
 void TOrbSimpleUDPClient::Open() {
   if (ComponentState().Has(csDesigning)) return;
+  Close();  // an open socket would keep its port and registration for good
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(static_cast<u_short>(FPort & 0xFFFF));
@@ -65,7 +66,7 @@ int TOrbSimpleUDPClient::SendBufferTo(const TUDPEndPoint& endPoint, const char* 
   const int sent = sendto(FSocket, data, length, 0, reinterpret_cast<const sockaddr*>(&destination),
                           sizeof destination);
   if (sent == SOCKET_ERROR) SocketError(static_cast<int>(FSocket), WSAGetLastError());
-  return sent;
+  return sent;  // a local: the endpoint may be gone by now
 }
 
 int TOrbSimpleUDPClient::Broadcast(const char* data, int length) {
@@ -83,7 +84,7 @@ int TOrbSimpleUDPClient::ReceiveFrom(TUDPEndPoint& endPoint, char* buffer, int s
       recvfrom(FSocket, buffer, size, 0, reinterpret_cast<sockaddr*>(&source), &length);
   if (received == SOCKET_ERROR) {
     SocketError(static_cast<int>(FSocket), WSAGetLastError());
-    return 0;
+    return 0;  // touches nothing: the endpoint may be gone by now
   }
   endPoint.Port = ntohs(source.sin_port);
   endPoint.IP = source.sin_addr.s_addr;
@@ -92,7 +93,7 @@ int TOrbSimpleUDPClient::ReceiveFrom(TUDPEndPoint& endPoint, char* buffer, int s
 
 void TOrbSimpleUDPClient::Dispatch(TMessage& Message) {
   if (Message.Msg == UM_TCPSELECT) {
-    UMTCPSelect(Message);
+    Watched({FLifetime.Token()}, [&] { UMTCPSelect(Message); });
   } else {
     TCustomControl::Dispatch(Message);
   }
@@ -145,16 +146,13 @@ bool TOrbSimpleUDPClient::EmptyDatagramWaits() {
 }
 
 void TOrbSimpleUDPClient::DoDataAvailable(const TUDPEndPoint& endPoint, const std::string& data) {
-  if (OnDataAvailable) OnDataAvailable(endPoint, data);
+  RaiseEvent(OnDataAvailable, endPoint, data);
 }
 
 void TOrbSimpleUDPClient::SocketError(int socket, int errorCode) {
   const std::string text = SocketErrorText(errorCode);
-  if (OnError) {
-    OnError(this, socket, errorCode, text);
-    return;
-  }
-  throw Exception(text);
+  if (!OnError) throw Exception(text);
+  RaiseEvent(OnError, this, socket, errorCode, text);
 }
 
 uint32_t TOrbSimpleUDPClient::IpFromString(const std::string& text) const {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "components/net/ComponentLifetime.h"
 #include "components/net/OrbSocketTypes.h"
 #include "framework/Controls.h"
 #include "platform/winsock/Winsock.h"
@@ -19,6 +20,7 @@ class TOrbSimpleUDPClient : public TCustomControl {
   explicit TOrbSimpleUDPClient(TComponent* AOwner);
   ~TOrbSimpleUDPClient() override;
 
+  // Opens the endpoint, closing it first if it is open.
   void Open();
   void Close();
   bool Active() const { return FSocket != winsock::INVALID_SOCKET; }
@@ -52,4 +54,7 @@ class TOrbSimpleUDPClient : public TCustomControl {
 
   winsock::SOCKET FSocket = winsock::INVALID_SOCKET;
   int FPort = 2900;
+
+ private:
+  TLifetime FLifetime;
 };

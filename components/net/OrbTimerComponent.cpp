@@ -1,5 +1,6 @@
 #include "components/net/OrbTimerComponent.h"
 
+#include "components/net/ComponentLifetime.h"
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 
@@ -26,6 +27,8 @@ void TOrbTimerComponent::WndProc(TMessage& Message) {
   if (Message.Msg == WM_TIMER && Message.WParam == kTimerId) {
     try {
       DoTimer();
+    } catch (const TComponentGone&) {
+      throw;  // a handler destroyed the component: nothing left to report to
     } catch (...) {
       Application->HandleException(this);
     }
