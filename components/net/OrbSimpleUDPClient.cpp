@@ -1,7 +1,5 @@
 #include "components/net/OrbSimpleUDPClient.h"
 
-#include <cstring>
-
 #include "framework/Exceptions.h"
 
 using namespace winsock;
@@ -123,12 +121,10 @@ void TOrbSimpleUDPClient::UMTCPSelect(TMessage& Message) {
   TUDPEndPoint endPoint;
   while (pending != 0 || EmptyDatagramWaits()) {
     const int n = ReceiveFrom(endPoint, buffer, kDatagramBufferSize - 1);
-    buffer[n] = '\0';
-    // The data string is the datagram's length; its bytes are copied up to
-    // and including the first zero byte.
-    data.assign(static_cast<size_t>(n), '\0');
-    const size_t text = std::strlen(buffer);
-    std::memcpy(data.data(), buffer, text < static_cast<size_t>(n) ? text + 1 : text);
+    // The data string is the whole datagram, zero bytes and what follows
+    // them included: a handler can tell a beacon (whose second byte is zero)
+    // from any other datagram that starts the same way.
+    data.assign(buffer, static_cast<size_t>(n));
     DoDataAvailable(endPoint, data);
     if (!Active()) break;
     if (ioctlsocket(FSocket, FIONREAD, &pending) == SOCKET_ERROR) {
