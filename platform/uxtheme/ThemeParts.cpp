@@ -23,7 +23,10 @@ QStyle::State StateFlags(Look look) {
 
 void Prepare(const ThemeLook& look, QStyleOption& option, const QRect& rect, QStyle::State state) {
   if (look.widget != nullptr) option.initFrom(look.widget);
+  // The state asked for decides the colours, not the window's own state.
   option.palette = look.palette;
+  option.palette.setCurrentColorGroup((state & QStyle::State_Enabled) != 0 ? QPalette::Active
+                                                                           : QPalette::Disabled);
   option.rect = rect;
   option.state = state;
   option.direction = Qt::LeftToRight;
@@ -33,6 +36,9 @@ void Prepare(const ThemeLook& look, QStyleOption& option, const QRect& rect, QSt
 // arrow buttons and the spin buttons.
 void ArrowButton(const ThemeLook& look, QPainter& painter, const QRect& rect, Look state,
                  QStyle::PrimitiveElement arrow) {
+  // Opaque, as a scroll bar's buttons are: the face's rounded corners show
+  // the bar's own colour, not what was drawn there before.
+  painter.fillRect(rect, look.palette.color(QPalette::Window));
   QStyleOptionButton face;
   Prepare(look, face, rect, StateFlags(state));
   look.style->drawPrimitive(QStyle::PE_PanelButtonCommand, &face, &painter, look.widget);

@@ -1,0 +1,31 @@
+#pragma once
+
+// The pop-up of the drop-down button: a value panel under the button's
+// owner, showing the button's Min..Max and Value. Choosing a value in it
+// sets the button's Value and calls its FormValueChanged. Owned by the
+// button.
+
+#include "components/valuePanel.h"
+#include "framework/PopupWindow.h"
+
+class TFormDropDown;
+
+class TDropDownPopup : public TPopupWindow {
+ public:
+  static constexpr int kHeight = 20;
+
+  // `button` owns the pop-up.
+  explicit TDropDownPopup(TFormDropDown* button);
+
+  // Shows the pop-up with the button's range and value, under the button's
+  // owner: at the button's bottom left corner moved by its Offset, as wide
+  // as the owner (or as the button reaches with Offset, without one).
+  void Open();
+  TValuePanel* Panel() const { return FPanel; }
+
+ private:
+  void PanelChange(TObject* Sender);
+
+  TFormDropDown* FButton;
+  TValuePanel* FPanel;
+};
