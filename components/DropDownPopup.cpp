@@ -6,6 +6,8 @@
 
 TDropDownPopup::TDropDownPopup(TFormDropDown* button)
     : TPopupWindow(button), FButton(button), FPanel(new TValuePanel(this)) {
+  // A one-pixel frame around the panel sets the pop-up off what lies below.
+  SetColor(clBtnShadow);
   FPanel->SetParent(this);
   FPanel->SetColor(clWindow);
   FPanel->OnChange = TNotifyEvent::Bind(this, &TDropDownPopup::PanelChange);
@@ -20,9 +22,9 @@ void TDropDownPopup::Open() {
   FPanel->SetMin(FButton->Min());
   FPanel->SetMax(FButton->Max());
   FPanel->SetValue(FButton->Value());
-  SetBounds(at.x, at.y, width, kHeight);
-  FPanel->SetBounds(0, 0, width, kHeight);
-  Popup(at.x, at.y);
+  SetBounds(at.x - kFrame, at.y, width + 2 * kFrame, kHeight + 2 * kFrame);
+  FPanel->SetBounds(kFrame, kFrame, width, kHeight);
+  Popup(Left(), Top());
 }
 
 void TDropDownPopup::PanelChange(TObject*) {

@@ -12,14 +12,17 @@ class TFormDropDown;
 
 class TDropDownPopup : public TPopupWindow {
  public:
+  // The panel's height, and the frame around it.
   static constexpr int kHeight = 20;
+  static constexpr int kFrame = 1;
 
   // `button` owns the pop-up.
   explicit TDropDownPopup(TFormDropDown* button);
 
   // Shows the pop-up with the button's range and value, under the button's
-  // owner: at the button's bottom left corner moved by its Offset, as wide
-  // as the owner (or as the button reaches with Offset, without one).
+  // owner: its panel at the button's bottom left corner moved by Offset, as
+  // wide as the owner (or as the button reaches with Offset, without one),
+  // in a one-pixel frame.
   void Open();
   TValuePanel* Panel() const { return FPanel; }
 

@@ -35,6 +35,8 @@ class TFormDropDown : public TCustomControl {
   TPoint Offset() const { return FOffset; }
   void SetOffset(TPoint offset) { FOffset = offset; }
   bool Pressed() const { return FPressed; }
+  // Stores the pushed look; it shows at the next paint.
+  void SetPressed(bool pressed) { FPressed = pressed; }
   // Handed over by the owner, not owned.
   TImage* Image() const { return FImage; }
   void SetImage(TImage* image) { FImage = image; }

@@ -224,8 +224,8 @@ void TControl::ParentFontChanged() {
 
 void TControl::ApplyColors() {
   QPalette palette = FWidget->palette();
-  palette.setColor(FWidget->backgroundRole(), QtColor(FColor));
-  palette.setColor(FWidget->foregroundRole(), QtColor(FFont->Color()));
+  SetEnabledColor(palette, FWidget->backgroundRole(), QtColor(FColor));
+  SetEnabledColor(palette, FWidget->foregroundRole(), QtColor(FFont->Color()));
   FWidget->setPalette(palette);
 }
 

@@ -38,8 +38,8 @@ void TEdit::Change() {
 
 void TEdit::ApplyColors() {
   QPalette palette = Widget()->palette();
-  palette.setColor(QPalette::Base, QtColor(Color()));
-  palette.setColor(QPalette::Text, QtColor(Font()->Color()));
+  SetEnabledColor(palette, QPalette::Base, QtColor(Color()));
+  SetEnabledColor(palette, QPalette::Text, QtColor(Font()->Color()));
   Widget()->setPalette(palette);
 }
 

@@ -16,7 +16,7 @@ void TGroupBox::TextChanged() {
 
 void TGroupBox::ApplyColors() {
   QPalette palette = Widget()->palette();
-  palette.setColor(QPalette::Window, QtColor(Color()));
-  palette.setColor(QPalette::WindowText, QtColor(Font()->Color()));
+  SetEnabledColor(palette, QPalette::Window, QtColor(Color()));
+  SetEnabledColor(palette, QPalette::WindowText, QtColor(Font()->Color()));
   Widget()->setPalette(palette);
 }

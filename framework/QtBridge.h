@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QPen>
 #include <QRect>
 #include <QString>
@@ -17,6 +18,13 @@ QColor QtColor(TColor color);
 QFont QtFont(const TFont& font);
 QPen QtPen(const TPen& pen);
 QBrush QtBrush(const TBrush& brush);
+
+// Sets `role` for an enabled widget (active or not); the disabled look
+// stays the style's.
+inline void SetEnabledColor(QPalette& palette, QPalette::ColorRole role, const QColor& color) {
+  palette.setColor(QPalette::Active, role, color);
+  palette.setColor(QPalette::Inactive, role, color);
+}
 
 inline QString QtString(const String& text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));

@@ -130,9 +130,11 @@ TEST(FormDropDown, TheReleaseOpensAValuePanelUnderTheOwner) {
   ASSERT_NE(popup, nullptr);
   EXPECT_TRUE(popup->IsOpen());
   EXPECT_EQ(QApplication::activePopupWidget(), popup->Widget());
-  // At the owner's left edge, under the button and the 4-pixel strip.
+  // The panel at the owner's left edge, under the button and the 4-pixel
+  // strip, in a frame one pixel wide.
   const TPoint corner = f.edit->ClientToScreen(TPoint{0, 20 + 4});
-  EXPECT_EQ(popup->Widget()->geometry().topLeft(), QPoint(corner.x, corner.y));
+  EXPECT_EQ(popup->Panel()->Widget()->mapToGlobal(QPoint(0, 0)), QPoint(corner.x, corner.y + 1));
+  EXPECT_EQ(popup->Widget()->geometry().topLeft(), QPoint(corner.x - 1, corner.y));
   EXPECT_EQ(popup->Panel()->Width(), f.edit->Width());
   EXPECT_EQ(popup->Panel()->Max(), 200);
   EXPECT_EQ(popup->Panel()->Value(), 50);

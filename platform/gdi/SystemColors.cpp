@@ -92,7 +92,9 @@ bool PaletteEntryFor(int index, PaletteEntry* entry) {
       *entry = {P::Active, P::ToolTipBase};
       return true;
     case COLOR_HOTLIGHT:
-      *entry = {P::Active, P::Link};
+      // Hot-tracked items: the desktop's accent, as the platform's own
+      // hot-tracking blue lies close to its selection colour.
+      *entry = {P::Active, P::Highlight};
       return true;
     case COLOR_GRADIENTACTIVECAPTION:
       *entry = {P::Active, P::Highlight};

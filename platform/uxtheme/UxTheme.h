@@ -10,7 +10,13 @@
 // Setting the environment variable SCRIVLO_VISUAL_STYLES to "off" (or "0",
 // "no", "false") switches visual styles off for the process: IsThemeActive
 // returns 0 and OpenThemeData opens nothing, so controls draw their classic
-// look.
+// look; the window layer then gives Qt's own widgets the classic Windows
+// style too.
+
+#include <strings.h>
+
+#include <cstdlib>
+#include <initializer_list>
 
 #include "platform/WindowsTypes.h"
 #include "platform/gdi/Gdi.h"
@@ -23,6 +29,16 @@ using HIMAGELIST = HIMAGELIST__*;
 // The file name of the library, found next to the program.
 inline constexpr const char* kVisualStylesLibrary = "libscrivlo-uxtheme.so";
 inline constexpr const char* kVisualStylesSwitch = "SCRIVLO_VISUAL_STYLES";
+
+// Whether the user switched visual styles off for this run.
+inline bool VisualStylesSwitchedOff() {
+  const char* value = std::getenv(kVisualStylesSwitch);
+  if (value == nullptr) return false;
+  for (const char* off : {"off", "0", "no", "false"}) {
+    if (strcasecmp(value, off) == 0) return true;
+  }
+  return false;
+}
 
 // "BUTTON" parts and states.
 constexpr int BP_PUSHBUTTON = 1;

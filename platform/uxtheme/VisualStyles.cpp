@@ -2,8 +2,6 @@
 // every handle it is given points to a struct both sides read the same way,
 // and windows are found through Qt, which the program and this library share.
 
-#include <strings.h>
-
 #include <QApplication>
 #include <QImage>
 #include <QPointer>
@@ -34,15 +32,6 @@ namespace {
 
 bool HaveGuiApplication() {
   return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
-}
-
-bool SwitchedOff() {
-  const char* value = std::getenv(kVisualStylesSwitch);
-  if (value == nullptr) return false;
-  for (const char* off : {"off", "0", "no", "false"}) {
-    if (strcasecmp(value, off) == 0) return true;
-  }
-  return false;
 }
 
 HTHEME__* Live(HTHEME theme) {
@@ -98,7 +87,7 @@ RECT FromQRect(const QRect& rect) {
 extern "C" {
 
 EXPORTED BOOL IsThemeActive() {
-  return HaveGuiApplication() && !SwitchedOff() ? 1 : 0;
+  return HaveGuiApplication() && !VisualStylesSwitchedOff() ? 1 : 0;
 }
 
 EXPORTED BOOL IsAppThemed() {
