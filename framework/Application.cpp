@@ -5,6 +5,7 @@
 
 #include "framework/Form.h"
 #include "platform/user/EventLoop.h"
+#include "platform/user/Messages.h"
 
 namespace {
 
@@ -23,6 +24,13 @@ TApplication::~TApplication() {
   // The process is ending and Qt's own statics may be gone: forms still
   // here are left to the process's end rather than destroyed now.
   ReleaseComponents();
+}
+
+HWND TApplication::Handle() {
+  if (FHandle == nullptr) {
+    FHandle = AllocateHWnd([this](TMessage& message) { Dispatch(message); });
+  }
+  return FHandle;
 }
 
 void TApplication::FormCreated(TForm* form) {

@@ -6,6 +6,7 @@
 #include "framework/Events.h"
 #include "framework/Exceptions.h"
 #include "framework/Object.h"
+#include "platform/WindowsTypes.h"
 
 class TForm;
 
@@ -33,6 +34,9 @@ class TApplication : public TComponent {
     return form;
   }
   TForm* MainForm() const { return FMainForm; }
+  // The application's own hidden window, made on first use: an owner for
+  // dialogs that have no form to belong to.
+  HWND Handle();
   // Run shows the main form first (on by default).
   bool ShowMainForm() const { return FShowMainForm; }
   void SetShowMainForm(bool show) { FShowMainForm = show; }
@@ -69,6 +73,7 @@ class TApplication : public TComponent {
   bool FTerminated = false;
   bool FShowMainForm = true;
   TForm* FMainForm = nullptr;
+  HWND FHandle = nullptr;
 };
 
 // The one application object of the process.

@@ -326,6 +326,38 @@ TEST(Controls, ARightClickOpensThePopupMenuForTheControl) {
   EXPECT_FALSE(menu.IsOpen());
 }
 
+TEST(Controls, ACustomControlTakesTheFocusOnlyWhenAskedAndThenHearsKeys) {
+  ShownForm shown;
+  shown.form->BringToFront();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(shown.form->Widget()));
+  auto* box = new TCustomControl(shown.form);
+  box->SetParent(shown.form);
+  box->SetBounds(10, 10, 50, 50);
+  auto* edit = new TEdit(shown.form);
+  edit->SetParent(shown.form);
+  edit->SetTop(80);
+  std::vector<std::string> log;
+  box->OnEnter = [&](TObject*) { log.push_back("enter box"); };
+  box->OnExit = [&](TObject*) { log.push_back("exit box"); };
+  edit->OnEnter = [&](TObject*) { log.push_back("enter edit"); };
+  box->OnKeyDown = [&](TObject*, WORD& key, TShiftState shift) {
+    log.push_back("down " + std::to_string(key) + (shift.Contains(ssShift) ? " shift" : ""));
+  };
+  box->OnKeyPress = [&](TObject*, WideChar& key) { log.push_back("press " + std::to_string(key)); };
+
+  QTest::mouseClick(box->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_FALSE(box->Focused());  // a click does not focus a custom control
+  box->SetFocus();
+  EXPECT_TRUE(box->Focused());
+  EXPECT_EQ(GetFocus(), box->Handle());
+  QTest::keyClick(box->Widget(), 'A');
+  QTest::keyClick(box->Widget(), Qt::Key_Left, Qt::ShiftModifier);  // types nothing
+  QTest::keyClick(box->Widget(), Qt::Key_Return);
+  edit->SetFocus();
+  EXPECT_THAT(log, ElementsAre("enter box", "down 65", "press 65", "down 16", "down 37 shift",
+                               "down 13", "press 13", "exit box", "enter edit"));
+}
+
 TEST(Controls, UpDownReportsADirectionPerClickAndRepeatsWhileHeld) {
   ShownForm shown;
   TUpDown updown(nullptr);

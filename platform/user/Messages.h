@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/WindowsTypes.h"
+#include "platform/gdi/Gdi.h"
 
 // A window message as the handlers see it.
 struct TMessage {
@@ -60,6 +61,19 @@ constexpr UINT WM_APP = 0x8000;
 constexpr WPARAM SIZE_RESTORED = 0;
 constexpr WPARAM SIZE_MINIMIZED = 1;
 constexpr WPARAM SIZE_MAXIMIZED = 2;
+
+// WM_DRAWITEM's LParam: what an owner-drawn item asks its owner to draw.
+struct DRAWITEMSTRUCT {
+  UINT CtlType;
+  UINT CtlID;
+  UINT itemID;
+  UINT itemAction;
+  UINT itemState;
+  HWND hwndItem;
+  HDC hDC;
+  RECT rcItem;
+  uintptr_t itemData;
+};
 
 // Mouse messages: the buttons and keys held, in WParam; the position, in
 // client coordinates, packed into LParam (LParamX, LParamY).
