@@ -90,6 +90,11 @@ void TCheckBox::ShowState() {
                                           : Qt::Unchecked);
 }
 
+void TCheckBox::SetAllowGrayed(bool allow) {
+  FAllowGrayed = allow;
+  ShowState();
+}
+
 void TCheckBox::SetState(TCheckBoxState state) {
   if (state == FState) return;
   FState = state;

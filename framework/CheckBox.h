@@ -34,7 +34,7 @@ class TCheckBox : public TButtonControl {
   TCheckBoxState State() const { return FState; }
   void SetState(TCheckBoxState state);
   bool AllowGrayed() const { return FAllowGrayed; }
-  void SetAllowGrayed(bool allow) { FAllowGrayed = allow; }
+  void SetAllowGrayed(bool allow);
 
  protected:
   void StateChangedByUser() override;

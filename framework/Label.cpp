@@ -44,6 +44,11 @@ void TLabel::Dispatch(TMessage& message) {
   if (message.Msg == CM_FONTCHANGED) AdjustBounds();
 }
 
+void TLabel::Loaded() {
+  TGraphicControl::Loaded();
+  AdjustBounds();
+}
+
 void TLabel::TextChanged() {
   AdjustBounds();
   Invalidate();

@@ -29,6 +29,8 @@ class TLabel : public TGraphicControl {
   void SetShowAccelChar(bool show);
 
   void Dispatch(TMessage& message) override;
+  // A label loaded from a stored form fits its caption once all is applied.
+  void Loaded() override;
 
  protected:
   void Paint() override;

@@ -21,11 +21,14 @@
 #include "framework/Edit.h"
 #include "framework/Form.h"
 #include "framework/GroupBox.h"
+#include "framework/Image.h"
 #include "framework/Label.h"
 #include "framework/Menus.h"
 #include "framework/PaintBox.h"
 #include "framework/Panel.h"
 #include "framework/Screen.h"
+#include "framework/SpeedButton.h"
+#include "framework/SysUtils.h"
 #include "framework/UpDown.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/user/VirtualKeys.h"
@@ -358,6 +361,214 @@ TEST(Controls, ACustomControlTakesTheFocusOnlyWhenAskedAndThenHearsKeys) {
                                "down 13", "press 13", "exit box", "enter edit"));
 }
 
+TEST(Controls, SpeedButtonsOfAGroupAreExclusiveAndClickOnlyWhenReleasedOnThem) {
+  ShownForm shown;
+  std::vector<TSpeedButton*> buttons;
+  std::vector<std::string> clicks;
+  for (int i = 0; i < 3; ++i) {
+    auto* button = new TSpeedButton(shown.form);
+    button->SetParent(shown.form);
+    button->SetBounds(10 + 30 * i, 10, 25, 22);
+    button->SetGroupIndex(i < 2 ? 1 : 2);  // the third is in a group of its own
+    button->OnClick = [&clicks, button, i](TObject*) {
+      clicks.push_back(std::to_string(i) + (button->Down() ? " down" : " up"));
+    };
+    buttons.push_back(button);
+  }
+  buttons[2]->SetDown(true);
+  QTest::mouseClick(buttons[0]->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseClick(buttons[1]->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_FALSE(buttons[0]->Down());
+  EXPECT_TRUE(buttons[1]->Down());
+  EXPECT_TRUE(buttons[2]->Down());  // another group
+  // The down one stays down unless AllowAllUp; with it, a click raises it.
+  QTest::mouseClick(buttons[1]->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_TRUE(buttons[1]->Down());
+  buttons[1]->SetAllowAllUp(true);
+  QTest::mouseClick(buttons[1]->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_FALSE(buttons[1]->Down());
+  // Pressed, then released outside: no click, no change.
+  QTest::mousePress(buttons[0]->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseRelease(buttons[0]->Widget(), Qt::LeftButton, {}, QPoint(60, 5));
+  EXPECT_FALSE(buttons[0]->Down());
+  EXPECT_THAT(clicks, ElementsAre("0 down", "1 down", "1 down", "1 up"));
+
+  // A plain button draws itself pushed while held, and up again after.
+  auto* plain = new TSpeedButton(shown.form);
+  plain->SetParent(shown.form);
+  plain->SetBounds(10, 40, 25, 22);
+  const QImage up = plain->Widget()->grab().toImage();
+  QTest::mousePress(plain->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_NE(plain->Widget()->grab().toImage(), up);
+  QTest::mouseRelease(plain->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(plain->Widget()->grab().toImage(), up);
+}
+
+TEST(Controls, LabelsFitTheirCaptionAndChildrenFollowTheParentsFont) {
+  ShownForm shown;
+  auto* plain = new TLabel(shown.form);
+  auto* accel = new TLabel(shown.form);
+  plain->SetParent(shown.form);
+  accel->SetParent(shown.form);
+  plain->SetCaption(u"Hide");
+  accel->SetCaption(u"&Hide");
+  EXPECT_EQ(accel->Width(), plain->Width());  // the '&' takes no room
+  EXPECT_GT(plain->Width(), 10);
+  accel->SetShowAccelChar(false);
+  EXPECT_GT(accel->Width(), plain->Width());
+  // Right-justified, it grows to the left.
+  plain->SetAlignment(taRightJustify);
+  plain->SetLeft(100);
+  const int right = plain->Left() + plain->Width();
+  plain->SetCaption(u"Hide it all");
+  EXPECT_EQ(plain->Left() + plain->Width(), right);
+
+  // A bigger form font reaches the label, not one with its own font.
+  const int before = accel->Height();
+  accel->Font()->SetStyle(TFontStyles{fsBold});  // its own font now
+  shown.form->Font()->SetHeight(-24);
+  EXPECT_GT(plain->Height(), before);
+  EXPECT_EQ(plain->Font()->Height(), -24);
+  EXPECT_TRUE(plain->ParentFont());
+  EXPECT_FALSE(accel->ParentFont());
+  EXPECT_EQ(accel->Font()->Height(), -11);
+}
+
+TEST(Controls, TabOrderIsThePositionAmongTheParentsWindowedChildren) {
+  ShownForm shown;
+  std::vector<TEdit*> edits;
+  for (int i = 0; i < 3; ++i) {
+    edits.push_back(new TEdit(shown.form));
+    edits.back()->SetParent(shown.form);
+  }
+  EXPECT_EQ(edits[2]->TabOrder(), 2);
+  edits[2]->SetTabOrder(0);
+  EXPECT_EQ(edits[2]->TabOrder(), 0);
+  EXPECT_EQ(edits[0]->TabOrder(), 1);
+  EXPECT_EQ(edits[1]->TabOrder(), 2);
+  edits[1]->SetTabOrder(99);  // past the end: last
+  EXPECT_EQ(edits[1]->TabOrder(), 2);
+  EXPECT_EQ(edits[2]->Widget()->nextInFocusChain(), edits[0]->Widget());
+  EXPECT_EQ(edits[0]->Widget()->nextInFocusChain(), edits[1]->Widget());
+  TEdit orphan(nullptr);
+  EXPECT_EQ(orphan.TabOrder(), -1);
+}
+
+TEST(Controls, AnExceptionFromAHandlerIsReportedWithItsControlAndTheLoopGoesOn) {
+  ShownForm shown;
+  std::vector<std::string> reported;
+  Application->OnException = [&](TObject* sender, const Exception& e) {
+    reported.push_back(e.Message() + (sender != nullptr
+                                          ? " from " + dynamic_cast<TComponent*>(sender)->Name()
+                                          : ""));
+  };
+  auto* button = new TButton(shown.form);
+  button->SetParent(shown.form);
+  button->SetName("Button1");
+  button->OnClick = [](TObject*) { throw Exception("no port"); };
+  auto* edit = new TEdit(shown.form);
+  edit->SetParent(shown.form);
+  edit->SetName("IpAddress");
+  edit->OnKeyPress = [](TObject*, WideChar&) { throw EConvertError("bad key"); };
+  QTest::mouseClick(button->Widget(), Qt::LeftButton);
+  QTest::keyClick(edit->Widget(), Qt::Key_1);
+  EXPECT_EQ(edit->Text(), u"");  // the handler failed: the key went nowhere
+  // A form hears messages posted to its window through its Dispatch.
+  class Listening : public TForm {
+   public:
+    using TForm::TForm;
+    std::vector<LPARAM> heard;
+    void Dispatch(TMessage& message) override {
+      if (message.Msg == WM_APP + 100) heard.push_back(message.LParam);
+      TForm::Dispatch(message);
+    }
+  };
+  Listening form(nullptr);
+  PostMessage(form.Handle(), WM_APP + 100, 1006, 0x205);
+  ASSERT_TRUE(PumpUntil([&] { return !form.heard.empty(); }));
+  EXPECT_EQ(form.heard[0], 0x205);
+  EXPECT_THAT(reported, ElementsAre("no port from Button1", "bad key from IpAddress"));
+  Application->OnException.Clear();
+}
+
+TEST(Controls, AnEditsSelectionReadOnlyAndLengthBehaveAsTheWordsSay) {
+  ShownForm shown;
+  auto* edit = new TEdit(shown.form);
+  edit->SetParent(shown.form);
+  std::vector<String> changes;
+  edit->OnChange = [&](TObject*) { changes.push_back(edit->Text()); };
+  edit->SetText(u"192.0.2.20");  // code changes the text too
+  edit->SetSelStart(2);
+  edit->SetSelLength(3);
+  EXPECT_EQ(edit->SelText(), u"2.0");
+  EXPECT_EQ(edit->SelStart(), 2);
+  edit->SetSelText(u"8");
+  EXPECT_EQ(edit->Text(), u"198.2.20");
+  EXPECT_EQ(edit->SelLength(), 0);
+  edit->SetReadOnly(true);
+  QTest::keyClicks(edit->Widget(), "99");
+  EXPECT_EQ(edit->Text(), u"198.2.20");
+  edit->SetReadOnly(false);
+  edit->SetMaxLength(9);
+  edit->SetSelStart(8);
+  QTest::keyClicks(edit->Widget(), "99");
+  EXPECT_EQ(edit->Text(), u"198.2.209");
+  EXPECT_EQ(changes.size(), 3u);
+  EXPECT_EQ(ColorToRGB(edit->Color()), ColorToRGB(clWindow));
+}
+
+TEST(Controls, AGrayedCheckBoxStepsAsThePlatformsDoes) {
+  ShownForm shown;
+  auto* box = new TCheckBox(shown.form);
+  box->SetParent(shown.form);
+  box->SetAllowGrayed(true);
+  std::vector<TCheckBoxState> states;
+  box->OnClick = [&](TObject*) { states.push_back(box->State()); };
+  for (int i = 0; i < 3; ++i)
+    QTest::mouseClick(box->Widget(), Qt::LeftButton, {}, QPoint(6, 8));
+  EXPECT_THAT(states, ElementsAre(cbChecked, cbGrayed, cbUnchecked));
+}
+
+TEST(Controls, ALabelLoadedFromAStoredFormFitsItsCaptionOnceLoaded) {
+  TForm form(nullptr);
+  TLabel* label = nullptr;
+  {
+    TComponentLoading loading(&form);
+    label = loading.Create<TLabel>(&form, "Label1");
+    label->SetParent(&form);
+    label->SetBounds(8, 76, 24, 13);  // as stored, before the caption
+    label->SetCaption(u"IP Address of the beacon");
+    EXPECT_EQ(label->Width(), 24);  // nothing is fitted while loading
+    loading.Finish();
+  }
+  EXPECT_GT(label->Width(), 24);
+  EXPECT_EQ(label->Left(), 8);
+}
+
+TEST(Controls, AnImageDrawsItsPictureCentredOrStretchedAndLetsTheParentShowAround) {
+  ShownForm shown;
+  shown.form->SetColor(clWhite);
+  auto* image = new TImage(shown.form);
+  image->SetParent(shown.form);
+  image->SetBounds(10, 10, 40, 20);
+  TBitmap* bitmap = image->Picture()->Bitmap();
+  bitmap->SetSize(10, 10);
+  bitmap->Canvas()->Brush()->SetColor(clRed);
+  bitmap->Canvas()->FillRect(Rect(0, 0, 10, 10));
+  auto at = [&](int x, int y) { return RgbAt(shown.form->Widget()->grab().toImage(), x, y); };
+  EXPECT_EQ(at(10, 10), 0xFF0000u);  // top left by default
+  EXPECT_EQ(at(25, 10), 0xFFFFFFu);  // the form shows beside it
+  image->SetCenter(true);
+  EXPECT_EQ(at(10, 10), 0xFFFFFFu);
+  EXPECT_EQ(at(25, 15), 0xFF0000u);  // 10 x 10 in the middle of 40 x 20
+  image->SetStretch(true);
+  EXPECT_EQ(at(10, 10), 0xFF0000u);
+  EXPECT_EQ(at(49, 29), 0xFF0000u);
+  image->SetProportional(true);  // 20 x 20, centred
+  EXPECT_EQ(at(19, 15), 0xFFFFFFu);
+  EXPECT_EQ(at(21, 15), 0xFF0000u);
+}
+
 TEST(Controls, UpDownReportsADirectionPerClickAndRepeatsWhileHeld) {
   ShownForm shown;
   TUpDown updown(nullptr);
@@ -427,6 +638,46 @@ TEST(Forms, ShowModalRunsUntilAButtonGivesItsResult) {
 }  // namespace
 
 namespace {
+
+TEST(Forms, CloseQueryCanKeepAFormAndCaFreeDestroysItAfterTheMessage) {
+  auto* form = new TForm(nullptr);
+  bool mayClose = false;
+  std::vector<std::string> events;
+  form->OnCloseQuery = [&](TObject*, bool& canClose) { canClose = mayClose; };
+  form->OnClose = [&](TObject*, TCloseAction& action) {
+    events.push_back("close");
+    action = caFree;
+  };
+  form->OnDestroy = [&](TObject*) { events.push_back("destroy"); };
+  form->OnShow = [&](TObject*) {
+    events.push_back(form->Widget()->isVisible() ? "shown" : "show");
+  };
+  form->Show();
+  form->Close();
+  EXPECT_TRUE(form->Visible());
+  mayClose = true;
+  form->Close();
+  EXPECT_THAT(events, ElementsAre("show", "close"));  // OnShow comes before the window shows
+  ASSERT_TRUE(PumpUntil([&] { return events.size() == 3; }));
+  EXPECT_EQ(events.back(), "destroy");
+  EXPECT_EQ(Screen->FormCount(), 0);
+}
+
+TEST(Forms, TheNormalRectangleOutlivesMaximising) {
+  ShownForm shown;
+  shown.form->BringToFront();
+  const int width = shown.form->Width();
+  shown.form->SetWindowState(wsMaximized);
+  ASSERT_TRUE(PumpUntil([&] { return shown.form->Widget()->width() > width; }));
+  EXPECT_EQ(shown.form->WindowState(), wsMaximized);
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof(placement);
+  ASSERT_TRUE(GetWindowPlacement(shown.form->Handle(), &placement));
+  EXPECT_EQ(placement.showCmd, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(placement.rcNormalPosition.right - placement.rcNormalPosition.left, width);
+  placement.length = 40;
+  EXPECT_FALSE(GetWindowPlacement(shown.form->Handle(), &placement));
+}
 
 // Last in this file: once the loop has ended, the application stays terminated.
 TEST(Forms, CloseHidesAFormAndEndsTheLoopForTheMainForm) {

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QWindow>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,39 @@ TEST(FormDropDown, AnOnDropHandlerMayDestroyTheButton) {
   QTest::mousePress(f.edit->Widget(), Qt::LeftButton, {}, QPoint(105, 5));
   QTest::mouseClick(f.button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(f.edit->ControlCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FormDropDown, AClickOutsideClosesThePopupAndGoesNoFurther) {
+  DropDownOnForm f;
+  int drops = 0;
+  f.button->OnDrop = [&](TObject*) { ++drops; };
+  QTest::mouseClick(f.button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  TDropDownPopup* popup = f.button->Popup();
+  ASSERT_NE(popup, nullptr);
+  int closes = 0;
+  popup->OnClose = [&](TObject*) { ++closes; };
+  // The click that closes it, on the button itself, does not press it again.
+  // (Through the window system, where pop-ups see clicks outside them.)
+  const QPoint onButton = f.button->Widget()->mapTo(f.form.Widget(), QPoint(5, 5));
+  QTest::mouseClick(f.form.Widget()->windowHandle(), Qt::LeftButton, {}, onButton);
+  EXPECT_FALSE(popup->IsOpen());
+  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(drops, 1);
+  // Opened again, it shows the range handed over at that drop.
+  f.button->OnDrop = [&](TObject*) {
+    f.button->SetMax(10);
+    f.button->SetValue(7);
+  };
+  QTest::mouseClick(f.button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_TRUE(popup->IsOpen());
+  EXPECT_EQ(f.button->Popup(), popup);  // the same pop-up, reused
+  EXPECT_EQ(popup->Panel()->Max(), 10);
+  EXPECT_EQ(popup->Panel()->Value(), 7);
+  popup->ClosePopup();
 }
 
 }  // namespace

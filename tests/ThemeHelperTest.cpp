@@ -13,6 +13,7 @@
 #include "framework/PaintBox.h"
 #include "framework/Panel.h"
 #include "platform/gdi/Drawing.h"
+#include "platform/gdi/Icons.h"
 #include "platform/kernel/SystemVersion.h"
 #include "tests/support/Pixels.h"
 
@@ -82,6 +83,65 @@ TEST(ThemeHelper, WithTheLibraryEveryOperationForwards) {
   EXPECT_LT(content.right, 20);
   helper.CloseThemeData(button);
   EXPECT_EQ(helper.OpenThemeData(nullptr, u"NoSuchClass"), nullptr);
+}
+
+// What a part in a state looks like, on a black 20 x 20 picture.
+QImage Part(const TThemeHelper& helper, const char16_t* themeClass, int part, int state) {
+  HTHEME theme = helper.OpenThemeData(nullptr, themeClass);
+  Target target;
+  const RECT box{2, 2, 18, 18};
+  EXPECT_TRUE(helper.DrawThemeBackground(theme, target.dc(), part, state, &box, nullptr))
+      << part << "/" << state;
+  helper.CloseThemeData(theme);
+  return target.image().copy();
+}
+
+TEST(ThemeHelper, EachStateOfAPartHasALookOfItsOwn) {
+  TThemeHelper helper;
+  // Check boxes: unchecked, checked, mixed, and disabled, all different.
+  const QImage boxes[] = {Part(helper, u"BUTTON", BP_CHECKBOX, CBS_UNCHECKEDNORMAL),
+                          Part(helper, u"BUTTON", BP_CHECKBOX, CBS_CHECKEDNORMAL),
+                          Part(helper, u"BUTTON", BP_CHECKBOX, CBS_MIXEDNORMAL),
+                          Part(helper, u"BUTTON", BP_CHECKBOX, CBS_CHECKEDNORMAL + 3)};
+  for (int i = 0; i < 4; ++i)
+    for (int j = i + 1; j < 4; ++j)
+      EXPECT_NE(boxes[i], boxes[j]) << i << " " << j;
+  EXPECT_NE(Part(helper, u"BUTTON", BP_RADIOBUTTON, RBS_UNCHECKEDNORMAL),
+            Part(helper, u"BUTTON", BP_RADIOBUTTON, RBS_CHECKEDNORMAL));
+  EXPECT_NE(Part(helper, u"BUTTON", BP_PUSHBUTTON, PBS_NORMAL),
+            Part(helper, u"BUTTON", BP_PUSHBUTTON, PBS_PRESSED));
+  EXPECT_NE(Part(helper, u"EDIT", EP_EDITTEXT, ETS_NORMAL),
+            Part(helper, u"EDIT", EP_EDITTEXT, ETS_DISABLED));
+  EXPECT_NE(Part(helper, u"SPIN", SPNP_UP, 1), Part(helper, u"SPIN", SPNP_DOWN, 1));
+  // A flat tool-bar button shows nothing until hot or pressed.
+  Target blank;
+  EXPECT_EQ(Part(helper, u"TOOLBAR", TP_BUTTON, TS_NORMAL), blank.image());
+  EXPECT_NE(Part(helper, u"TOOLBAR", TP_BUTTON, TS_HOT), blank.image());
+  EXPECT_NE(Part(helper, u"TOOLBAR", TP_BUTTON, TS_CHECKED), blank.image());
+
+  // Grayed text and disabled icons are drawn differently from normal ones.
+  HTHEME button = helper.OpenThemeData(nullptr, u"BUTTON");
+  Target normalText, grayText;
+  helper.DrawThemeText(button, normalText.dc(), BP_PUSHBUTTON, PBS_NORMAL, u"Hide", -1, 0, 0,
+                       &kBox);
+  helper.DrawThemeText(button, grayText.dc(), BP_PUSHBUTTON, PBS_NORMAL, u"Hide", -1, 0, DTT_GRAYED,
+                       &kBox);
+  EXPECT_NE(normalText.image(), grayText.image());
+  HIMAGELIST images = ImageList_Create(8, 8, 0, 1, 1);
+  QImage glyph(8, 8, QImage::Format_RGB32);
+  glyph.fill(Qt::red);
+  ImageList_AddImage(images, glyph, CLR_NONE);
+  Target normalIcon, disabledIcon;
+  EXPECT_TRUE(
+      helper.DrawThemeIcon(button, normalIcon.dc(), BP_PUSHBUTTON, PBS_NORMAL, &kBox, images, 0));
+  EXPECT_TRUE(helper.DrawThemeIcon(button, disabledIcon.dc(), BP_PUSHBUTTON, PBS_DISABLED, &kBox,
+                                   images, 0));
+  EXPECT_EQ(RgbAt(normalIcon.image(), 10, 10), 0xFF0000u);  // centred
+  EXPECT_NE(normalIcon.image(), disabledIcon.image());
+  EXPECT_FALSE(
+      helper.DrawThemeIcon(button, normalIcon.dc(), BP_PUSHBUTTON, PBS_NORMAL, &kBox, images, 1));
+  ImageList_Destroy(images);
+  helper.CloseThemeData(button);
 }
 
 TEST(ThemeHelper, WithoutTheLibraryEverythingFailsAndThemesAreOff) {

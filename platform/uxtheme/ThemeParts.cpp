@@ -138,6 +138,8 @@ bool DrawPart(const ThemeLook& look, ThemeClass themeClass, QPainter& painter, i
     }
     case ThemeClass::Toolbar: {
       if (part != TP_BUTTON || state < TS_NORMAL || state > TS_HOTCHECKED) return false;
+      // A tool-bar button is flat until the pointer is on it or it is down.
+      if (state == TS_NORMAL || state == TS_DISABLED) return true;
       QStyleOptionToolButton button;
       QStyle::State flags = QStyle::State_AutoRaise | QStyle::State_Active;
       if (state != TS_DISABLED) flags |= QStyle::State_Enabled;
