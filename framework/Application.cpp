@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <exception>
 
+#include "framework/Form.h"
 #include "platform/user/EventLoop.h"
+#include "platform/user/Messages.h"
 
 namespace {
 
@@ -13,9 +15,31 @@ TApplication gApplication;
 
 TApplication* const Application = &gApplication;
 
-TApplication::TApplication() {
+TApplication::TApplication() : TComponent(nullptr) {
   // Exceptions leaving a window's method are reported like any other.
   SetWindowExceptionHandler([] { Application->HandleException(nullptr); });
+}
+
+TApplication::~TApplication() {
+  // The process is ending and Qt's own statics may be gone: forms still
+  // here are left to the process's end rather than destroyed now.
+  ReleaseComponents();
+}
+
+HWND TApplication::Handle() {
+  if (FHandle == nullptr) {
+    FHandle = AllocateHWnd([this](TMessage& message) { Dispatch(message); });
+  }
+  return FHandle;
+}
+
+void TApplication::FormCreated(TForm* form) {
+  if (FMainForm == nullptr) FMainForm = form;
+  form->AfterConstruction();
+}
+
+void TApplication::FormDestroyed(TForm* form) {
+  if (FMainForm == form) FMainForm = nullptr;
 }
 
 void TApplication::Initialize() {
@@ -28,7 +52,10 @@ void TApplication::EnsureEventLoop() {
 
 void TApplication::Run() {
   ::EnsureEventLoop();
+  if (FMainForm != nullptr && FShowMainForm && !FTerminated) FMainForm->Show();
   if (!FTerminated) RunEventLoop();
+  while (ComponentCount() > 0)
+    Free(Components(ComponentCount() - 1));
 }
 
 void TApplication::Terminate() {

@@ -25,8 +25,11 @@ TComponent::~TComponent() {
   Destroying();
   // The last created goes first. Each removes itself from the list as its
   // destructor ends, so take from the back until none are left.
-  while (!FComponents.empty())
-    delete FComponents.back();
+  while (!FComponents.empty()) {
+    TComponent* last = FComponents.back();
+    last->BeforeDestruction();
+    delete last;
+  }
   if (FOwner != nullptr) FOwner->RemoveComponent(this);
 }
 
@@ -41,6 +44,12 @@ void TComponent::RemoveComponent(TComponent* component) {
   const auto found = std::find(FComponents.begin(), FComponents.end(), component);
   if (found != FComponents.end()) FComponents.erase(found);
   component->FOwner = nullptr;
+}
+
+void TComponent::ReleaseComponents() {
+  for (TComponent* component : FComponents)
+    component->FOwner = nullptr;
+  FComponents.clear();
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
@@ -92,5 +101,6 @@ void TComponent::SetDesigning(bool designing, bool setChildren) {
 void TComponent::Free(TComponent* component) {
   if (component == nullptr) return;
   component->Destroying();
+  component->BeforeDestruction();
   delete component;
 }

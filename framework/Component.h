@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,22 @@ class TComponent : public TObject {
   // Destroys `component` (null is fine) as an owner would.
   static void Free(TComponent* component);
 
+  // Runs just before the destructor when the component is destroyed by its
+  // owner or with Free(), while the whole object is still intact (a form
+  // raises OnDestroy here).
+  virtual void BeforeDestruction() {}
+
+  // Expires when the component is destroyed: a component that raises an
+  // event checks it before touching itself again, since a handler may have
+  // destroyed it.
+  //   auto alive = Alive(); OnChange(this); if (alive.expired()) return;
+  std::weak_ptr<const void> Alive() const { return FAlive; }
+
+ protected:
+  // Lets go of every owned component without destroying it: for an owner
+  // that outlives the window system (the application object at exit).
+  void ReleaseComponents();
+
  private:
   void InsertComponent(TComponent* component);
   void RemoveComponent(TComponent* component);
@@ -73,4 +90,5 @@ class TComponent : public TObject {
   std::vector<TComponent*> FComponents;
   std::string FName;
   TComponentState FComponentState;
+  std::shared_ptr<const int> FAlive = std::make_shared<const int>(0);
 };

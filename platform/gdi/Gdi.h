@@ -21,13 +21,6 @@ using HDC = HDC__*;
 using HGDIOBJ = HGDIOBJ__*;
 using HBITMAP = HGDIOBJ;
 
-struct RECT {
-  LONG left;
-  LONG top;
-  LONG right;
-  LONG bottom;
-};
-
 struct BITMAPINFOHEADER {
   DWORD biSize;
   LONG biWidth;
@@ -75,6 +68,9 @@ HWND GetForegroundWindow();
 BOOL GetWindowRect(HWND window, RECT* rect);
 
 // GetDC(nullptr) gives the screen's context; nullptr when there is no display.
+// GetDC of one of our windows gives a drawing context on its pixels (see
+// platform/gdi/Drawing.h, platform/user/WidgetWindows.h); release it with
+// ReleaseDC and the same window.
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
 HDC CreateCompatibleDC(HDC dc);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/x11/XConnection.h"
 #include "platform/x11/XScreenReader.h"
@@ -17,11 +18,6 @@
 
 struct HGDIOBJ__ {
   virtual ~HGDIOBJ__() = default;
-};
-
-struct HDC__ {
-  bool isScreen = false;
-  HGDIOBJ selected = nullptr;
 };
 
 namespace {
@@ -43,6 +39,7 @@ struct GdiBitmap : HGDIOBJ__ {
 GdiBitmap gStockBitmap(1, 1);
 
 std::unordered_set<const void*> gLiveContexts;
+TWindowContextProvider gWindowContexts;
 std::unordered_set<const void*> gLiveBitmaps;
 
 HDC LiveContext(HDC dc) {
@@ -56,15 +53,24 @@ GdiBitmap* LiveBitmap(HGDIOBJ object) {
 
 }  // namespace
 
+void SetWindowContextProvider(const TWindowContextProvider& provider) {
+  gWindowContexts = provider;
+}
+
 HDC GetDC(HWND window) {
-  // Only the whole screen's context is provided.
-  if (window != nullptr || XConnection::Instance().Get() == nullptr) return nullptr;
+  if (window != nullptr) {
+    return gWindowContexts.get != nullptr ? gWindowContexts.get(window) : nullptr;
+  }
+  if (XConnection::Instance().Get() == nullptr) return nullptr;
   HDC dc = new HDC__{true, nullptr};
   gLiveContexts.insert(dc);
   return dc;
 }
 
-int ReleaseDC(HWND, HDC dc) {
+int ReleaseDC(HWND window, HDC dc) {
+  if (window != nullptr) {
+    return gWindowContexts.release != nullptr ? gWindowContexts.release(window, dc) : 0;
+  }
   if (LiveContext(dc) == nullptr || !dc->isScreen) return 0;
   gLiveContexts.erase(dc);
   delete dc;

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QStyle>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+
+#include "platform/uxtheme/UxTheme.h"
 
 namespace {
 
@@ -26,6 +29,8 @@ void EnsureEventLoop() {
   if (!haveDisplay) setenv("QT_QPA_PLATFORM", "offscreen", 0);
   // Lives until the process ends: Qt objects may outlive every owner of ours.
   new QApplication(gArgc, gArgv);
+  // Without visual styles the whole user interface takes the classic look.
+  if (VisualStylesSwitchedOff()) QApplication::setStyle(QStringLiteral("Windows"));
 }
 
 void RunEventLoop() {

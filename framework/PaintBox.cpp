@@ -1,0 +1,9 @@
+#include "framework/PaintBox.h"
+
+TPaintBox::TPaintBox(TComponent* owner) : TGraphicControl(owner) {
+  SetBounds(0, 0, 105, 105);
+}
+
+void TPaintBox::Paint() {
+  OnPaint(this);
+}

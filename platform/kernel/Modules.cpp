@@ -1,0 +1,40 @@
+#include "platform/kernel/Modules.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+
+std::string ProgramFolder() {
+  char path[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+  if (length <= 0) return ".";
+  const std::string program(path, static_cast<size_t>(length));
+  const size_t slash = program.rfind('/');
+  return slash == std::string::npos ? "." : program.substr(0, slash);
+}
+
+HMODULE LoadLibraryA(const char* name) {
+  if (name == nullptr || *name == '\0') return nullptr;
+  void* handle = nullptr;
+  if (std::strchr(name, '/') == nullptr) {
+    handle = dlopen((ProgramFolder() + "/" + name).c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
+  if (handle == nullptr) handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+  return static_cast<HMODULE>(handle);
+}
+
+BOOL FreeLibrary(HMODULE module) {
+  return module != nullptr && dlclose(module) == 0 ? 1 : 0;
+}
+
+FARPROC GetProcAddress(HMODULE module, const char* name) {
+  if (module == nullptr || name == nullptr) return nullptr;
+  // The loader hands out an object pointer; the entry point is a function.
+  void* address = dlsym(module, name);
+  FARPROC entry = nullptr;
+  static_assert(sizeof(entry) == sizeof(address));
+  std::memcpy(&entry, &address, sizeof(entry));
+  return entry;
+}

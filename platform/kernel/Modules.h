@@ -1,0 +1,21 @@
+#pragma once
+
+// Shared libraries loaded at run time, by name. A bare name is looked for
+// next to the running program first (where our own libraries are installed),
+// then where the system's loader looks; a name with a '/' is taken as a path.
+
+#include <string>
+
+#include "platform/WindowsTypes.h"
+
+struct HINSTANCE__;
+using HMODULE = HINSTANCE__*;
+using FARPROC = void (*)();
+
+HMODULE LoadLibraryA(const char* name);
+BOOL FreeLibrary(HMODULE module);
+// The address of an exported entry point; null when there is none.
+FARPROC GetProcAddress(HMODULE module, const char* name);
+
+// The folder of the running program, without a trailing '/'.
+std::string ProgramFolder();
