@@ -247,6 +247,28 @@ TEST(TcpServer, WhatArrivesWhileOnAcceptLetsMessagesRunIsReadOnceListed) {
   winsock::closesocket(peer);
 }
 
+TEST(TcpServer, AConnectionObjectNeverConnectsByItself) {
+  JournaledServer s;
+  ASSERT_TRUE(s.Start());
+  const SOCKET peer = raw::Connect(s.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  // A failure on the object's own operation (nothing to read yet) switches
+  // it off, as for any client; a client would then retry, this one must not.
+  TOrbSimpleTCPClient* connection = s.server.Client(0);
+  std::vector<int> errors;
+  connection->OnError = [&](TObject*, int, int code, const std::string&) {
+    errors.push_back(code);
+  };
+  connection->SetAutoReconnectInterval(20);
+  char buffer[4];
+  EXPECT_EQ(connection->Receive(buffer, sizeof buffer, false), -1);
+  EXPECT_THAT(errors, ElementsAre(winsock::WSAEWOULDBLOCK));
+  EXPECT_FALSE(PumpUntil([&] { return s.server.ClientCount() == 2; }, 300ms))
+      << "the connection object called back to the server's port";
+  EXPECT_THAT(s.journal, ElementsAre("connected 127.0.0.1"));
+  winsock::closesocket(peer);
+}
+
 TEST(TcpServer, LocalHostOnlyListensOnTheLoopbackAddress) {
   JournaledServer s;
   s.server.SetLocalHostOnly(true);

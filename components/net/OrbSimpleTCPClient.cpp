@@ -85,9 +85,11 @@ void TOrbSimpleTCPClient::SocketError(int socket, int errorCode) {
   Watched({LifeToken()}, [&] {
     const bool wasConnected = FConnected;
     SetActive(false);
+    // A server's connection object (it has a serial) never connects by
+    // itself: it would call its peer's address at the server's own port.
     if (wasConnected) {
       DoConnectionLost();
-    } else {
+    } else if (FSerial == 0) {
       SetMonitorActive(true);  // retry after a full period
     }
     TOrbCustomSocket::SocketError(socket, errorCode);
