@@ -120,16 +120,26 @@ TEST(TcpServer, AnOnAcceptThatFailsOrStopsTheServerListsNoConnection) {
   EXPECT_TRUE(closedByTheServer(first));  // not left open and unlisted
   EXPECT_EQ(s.server.ClientCount(), 0);
 
+  // A handler that destroys the offered object, then fails.
+  s.server.OnAccept = [&](TObject*, TOrbSimpleTCPClient* client, bool&) {
+    delete client;
+    throw Exception("gone");
+  };
+  const SOCKET third = raw::Connect(s.Port());
+  EXPECT_TRUE(closedByTheServer(third));
+  EXPECT_EQ(s.server.ClientCount(), 0);
+
   s.server.OnAccept = [&](TObject*, TOrbSimpleTCPClient*, bool&) { s.server.SetListen(false); };
   const SOCKET second = raw::Connect(s.Port());
   EXPECT_TRUE(closedByTheServer(second));
   EXPECT_FALSE(s.server.Listen());
   EXPECT_EQ(s.server.ClientCount(), 0);  // a stopped server holds no connection
   Application->OnException.Clear();
-  EXPECT_THAT(shown, ElementsAre("refused"));
+  EXPECT_THAT(shown, ElementsAre("refused", "gone"));
   EXPECT_TRUE(s.journal.empty());
   winsock::closesocket(first);
   winsock::closesocket(second);
+  winsock::closesocket(third);
 }
 
 TEST(TcpServer, APortInUseIsReportedAndListenReadsFalse) {

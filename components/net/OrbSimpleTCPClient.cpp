@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "components/net/OrbSimpleTCPServer.h"
+
 using namespace winsock;
 
 TOrbSimpleTCPClient::TOrbSimpleTCPClient(TComponent* AOwner) : TOrbCustomSocket(AOwner) {
@@ -11,6 +13,11 @@ TOrbSimpleTCPClient::TOrbSimpleTCPClient(TComponent* AOwner) : TOrbCustomSocket(
 TOrbSimpleTCPClient::~TOrbSimpleTCPClient() {
   Destroying();
   SetActive(false);
+  // A server's connection object that the program destroys must not stay
+  // listed. (While the server itself goes, it is no server any more.)
+  if (FSerial != 0) {
+    if (auto* server = dynamic_cast<TOrbSimpleTCPServer*>(Owner())) server->Forget(this);
+  }
 }
 
 bool TOrbSimpleTCPClient::GetConnected() const {
