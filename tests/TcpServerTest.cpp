@@ -279,6 +279,31 @@ TEST(TcpServer, AConnectionObjectNeverConnectsByItself) {
   winsock::closesocket(peer);
 }
 
+TEST(TcpServer, WhatArrivedDuringOnAcceptIsReadEvenWhenOnClientConnectedFails) {
+  JournaledServer s;
+  std::vector<std::string> shown;
+  Application->OnException = [&](TObject*, const Exception& e) { shown.push_back(e.Message()); };
+  s.server.OnClientRead = [&](TObject*, TOrbSimpleTCPClient*, TStream* stream) {
+    std::string bytes(static_cast<size_t>(stream->Size()), '\0');
+    stream->ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    s.journal.push_back("read " + bytes);
+  };
+  ASSERT_TRUE(s.Start());
+  const SOCKET peer = raw::Connect(s.Port());
+  s.server.OnAccept = [&](TObject*, TOrbSimpleTCPClient*, bool&) {
+    winsock::send(peer, "hello", 5, 0);
+    winsock::shutdown(peer, winsock::SD_SEND);
+    PumpFor(60ms);
+  };
+  s.server.OnClientConnected = [&](TObject*, TOrbSimpleTCPClient*) { throw Exception("busy"); };
+  ASSERT_TRUE(PumpUntil([&] { return s.journal.size() >= 2; }));
+  Application->OnException.Clear();
+  EXPECT_THAT(s.journal, ElementsAre("read hello", "disconnected intact unlisted"));
+  EXPECT_THAT(shown, ElementsAre("busy"));
+  EXPECT_EQ(s.server.ClientCount(), 0);
+  winsock::closesocket(peer);
+}
+
 TEST(TcpServer, LocalHostOnlyListensOnTheLoopbackAddress) {
   JournaledServer s;
   s.server.SetLocalHostOnly(true);

@@ -106,10 +106,12 @@ void TOrbSimpleTCPServer::DoConnectAccept() {
     }
   }
   FClientList->Add(connection);
-  RaiseEvent(OnClientConnected, this, connection);
+  // Queued before OnClientConnected runs, so that a failing handler cannot
+  // lose them: they are handled after it, as they would have been anyway.
   for (const TMessage& message : held) {
     PostGuardedMessage(FWindowHandle, message.Msg, message.WParam, message.LParam, alive);
   }
+  RaiseEvent(OnClientConnected, this, connection);
 }
 
 std::vector<TMessage> TOrbSimpleTCPServer::EndOffer(SOCKET offered) {
