@@ -339,6 +339,78 @@ TEST_P(ServerDestroyedFromItsEvent, LeavesNothingBehind) {
 INSTANTIATE_TEST_SUITE_P(Events, ServerDestroyedFromItsEvent, ::testing::ValuesIn(kServerRows),
                          RowName<TOrbSimpleTCPServer>);
 
+// ---- A server's connection object ------------------------------------------
+
+// A handler given a connection destroys it (`delete client`, as for any
+// component). The server must forget it, stay up, and serve the others.
+struct ConnectionRow {
+  const char* name;
+  // Binds the destroying handler; `peer` is the far side of the victim.
+  std::function<void(TOrbSimpleTCPServer*, bool& destroyed)> bind;
+  std::function<void(SOCKET peer)> provoke;
+};
+
+void PrintTo(const ConnectionRow& row, std::ostream* out) {
+  *out << row.name;
+}
+
+auto DeleteClient(bool& destroyed) {
+  return [&destroyed](TObject*, TOrbSimpleTCPClient* client, auto&&...) {
+    delete client;
+    destroyed = true;
+  };
+}
+
+const ConnectionRow kConnectionRows[] = {
+    {"OnAccept", [](TOrbSimpleTCPServer* s, bool& d) { s->OnAccept = DeleteClient(d); },
+     [](SOCKET) {}},
+    {"OnClientConnected",
+     [](TOrbSimpleTCPServer* s, bool& d) { s->OnClientConnected = DeleteClient(d); },
+     [](SOCKET) {}},
+    {"OnClientDataAvailable",
+     [](TOrbSimpleTCPServer* s, bool& d) { s->OnClientDataAvailable = DeleteClient(d); },
+     [](SOCKET peer) { winsock::send(peer, "bytes", 5, 0); }},
+    {"OnClientRead", [](TOrbSimpleTCPServer* s, bool& d) { s->OnClientRead = DeleteClient(d); },
+     [](SOCKET peer) { winsock::send(peer, "bytes", 5, 0); }},
+    {"OnClientDisconnected",
+     [](TOrbSimpleTCPServer* s, bool& d) { s->OnClientDisconnected = DeleteClient(d); },
+     [](SOCKET peer) { winsock::shutdown(peer, winsock::SD_SEND); }},
+};
+
+class ConnectionDestroyedFromAServerEvent : public ::testing::TestWithParam<ConnectionRow> {};
+
+TEST_P(ConnectionDestroyedFromAServerEvent, IsForgottenAndTheOthersAreServed) {
+  FarSide far;
+  TOrbSimpleTCPServer server(nullptr);
+  server.SetPort(raw::UnusedPort());
+  server.SetListen(true);
+  std::vector<int> errors;
+  server.OnError = [&](TObject*, int, int code, const std::string&) { errors.push_back(code); };
+  const SOCKET other = far.Connect(server.Port());
+  ASSERT_TRUE(PumpUntil([&] { return server.ClientCount() == 1; }));
+
+  bool destroyed = false;
+  GetParam().bind(&server, destroyed);
+  const SOCKET victim = far.Connect(server.Port());
+  PumpFor(20ms);  // accepted, when the row does not destroy it there
+  GetParam().provoke(victim);
+  ASSERT_TRUE(PumpUntil([&] { return destroyed; }));
+  PumpFor(30ms);  // late notifications for the destroyed object
+
+  EXPECT_TRUE(server.Listen());
+  ASSERT_EQ(server.ClientCount(), 1);
+  server.Broadcast("still here", 10);
+  char buffer[10];
+  ASSERT_EQ(winsock::recv(other, buffer, 10, 0), 10);
+  EXPECT_EQ(std::string(buffer, 10), "still here");
+  EXPECT_LE(winsock::recv(victim, buffer, 10, 0), 0);  // its socket went with it
+  EXPECT_TRUE(errors.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, ConnectionDestroyedFromAServerEvent,
+                         ::testing::ValuesIn(kConnectionRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // ---- UDP endpoint ----------------------------------------------------------
 
 // Datagrams from `from` to `to` on loopback.

@@ -1,6 +1,7 @@
 // The TCP server under misbehaving clients, on 127.0.0.1: a client that
 // never reads, many clients at once, clients that reset mid-message, a client
-// that floods, and a process out of descriptors. Every loop is bounded.
+// that floods, urgent data, and a process out of descriptors. Every loop is
+// bounded.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "components/net/orb_TCPIP1.h"
+#include "framework/Streams.h"
 #include "tests/support/EventPump.h"
 #include "tests/support/FailingAccept.h"
 #include "tests/support/RawSockets.h"
@@ -374,6 +376,30 @@ TEST(ServerFaults, APeerThatKeepsSendingCannotHoldUpTheOthers) {
   EXPECT_TRUE(s.errors.empty());
   winsock::closesocket(flooder);
   winsock::closesocket(other);
+}
+
+TEST(ServerFaults, AnUrgentByteNeitherStallsTheConnectionNorHidesItsClose) {
+  Server s;
+  std::string read;
+  int disconnected = 0;
+  s.server.OnClientRead = [&](TObject*, TOrbSimpleTCPClient*, TStream* stream) {
+    std::string bytes(static_cast<size_t>(stream->Size()), '\0');
+    stream->ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    read += bytes;
+  };
+  s.server.OnClientDisconnected = [&](TObject*, TOrbSimpleTCPClient*) { ++disconnected; };
+  const SOCKET peer = raw::Connect(s.server.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  // Normal data, an urgent byte (which the server never asked for), more
+  // data, and the close: the reading must go on past the urgent byte.
+  winsock::send(peer, "ab", 2, 0);
+  winsock::send(peer, "!", 1, winsock::MSG_OOB);
+  winsock::send(peer, "cd", 2, 0);
+  winsock::closesocket(peer);
+  ASSERT_TRUE(PumpUntil([&] { return disconnected == 1; })) << "read so far: " << read;
+  EXPECT_EQ(read, "abcd");
+  EXPECT_EQ(s.server.ClientCount(), 0);
+  EXPECT_TRUE(s.errors.empty());
 }
 
 }  // namespace

@@ -197,6 +197,32 @@ TEST(TcpClient, AWaitingReceiveStartedBeforeAnythingArrivedWaitsForIt) {
   winsock::closesocket(listener);
 }
 
+TEST(TcpClient, AWaitStartedDuringAnotherIsFilledFirstAndTheOtherThenResumes) {
+  const SOCKET listener = raw::Listen();
+  TOrbSimpleTCPClient client(nullptr);
+  client.SetHost("127.0.0.1");
+  client.SetPort(raw::PortOf(listener));
+  client.Connect();
+  ASSERT_TRUE(PumpUntil([&] { return client.GetConnected(); }));
+  const SOCKET peer = raw::Accept(listener);
+  // While the program waits for 4 bytes, a timer waits for 2 on the same
+  // connection; then 6 bytes come at once.
+  std::string inner;
+  QTimer::singleShot(10, [&] {
+    char buffer[2];
+    if (client.ReceiveHard(buffer, 2)) inner.assign(buffer, 2);
+  });
+  QTimer::singleShot(40, [&] { winsock::send(peer, "abcdef", 6, 0); });
+  QTimer::singleShot(3000, [&] { client.Disconnect(); });  // should the outer wait hang
+  char outer[4] = {};
+  EXPECT_EQ(client.Receive(outer, 4, true), 4);
+  EXPECT_EQ(inner, "ab");
+  EXPECT_EQ(std::string(outer, 4), "cdef");
+  EXPECT_TRUE(client.GetConnected());
+  winsock::closesocket(peer);
+  winsock::closesocket(listener);
+}
+
 TEST(TcpClient, AHandlerThatReadsIntoThePeersCloseEndsQuietly) {
   const SOCKET listener = raw::Listen();
   JournaledClient c;

@@ -120,16 +120,26 @@ TEST(TcpServer, AnOnAcceptThatFailsOrStopsTheServerListsNoConnection) {
   EXPECT_TRUE(closedByTheServer(first));  // not left open and unlisted
   EXPECT_EQ(s.server.ClientCount(), 0);
 
+  // A handler that destroys the offered object, then fails.
+  s.server.OnAccept = [&](TObject*, TOrbSimpleTCPClient* client, bool&) {
+    delete client;
+    throw Exception("gone");
+  };
+  const SOCKET third = raw::Connect(s.Port());
+  EXPECT_TRUE(closedByTheServer(third));
+  EXPECT_EQ(s.server.ClientCount(), 0);
+
   s.server.OnAccept = [&](TObject*, TOrbSimpleTCPClient*, bool&) { s.server.SetListen(false); };
   const SOCKET second = raw::Connect(s.Port());
   EXPECT_TRUE(closedByTheServer(second));
   EXPECT_FALSE(s.server.Listen());
   EXPECT_EQ(s.server.ClientCount(), 0);  // a stopped server holds no connection
   Application->OnException.Clear();
-  EXPECT_THAT(shown, ElementsAre("refused"));
+  EXPECT_THAT(shown, ElementsAre("refused", "gone"));
   EXPECT_TRUE(s.journal.empty());
   winsock::closesocket(first);
   winsock::closesocket(second);
+  winsock::closesocket(third);
 }
 
 TEST(TcpServer, APortInUseIsReportedAndListenReadsFalse) {
@@ -243,6 +253,53 @@ TEST(TcpServer, WhatArrivesWhileOnAcceptLetsMessagesRunIsReadOnceListed) {
   PumpFor(30ms);
   EXPECT_THAT(s.journal, ElementsAre("accepted", "connected 127.0.0.1", "read hello",
                                      "disconnected intact unlisted"));
+  EXPECT_EQ(s.server.ClientCount(), 0);
+  winsock::closesocket(peer);
+}
+
+TEST(TcpServer, AConnectionObjectNeverConnectsByItself) {
+  JournaledServer s;
+  ASSERT_TRUE(s.Start());
+  const SOCKET peer = raw::Connect(s.Port());
+  ASSERT_TRUE(PumpUntil([&] { return s.server.ClientCount() == 1; }));
+  // A failure on the object's own operation (nothing to read yet) switches
+  // it off, as for any client; a client would then retry, this one must not.
+  TOrbSimpleTCPClient* connection = s.server.Client(0);
+  std::vector<int> errors;
+  connection->OnError = [&](TObject*, int, int code, const std::string&) {
+    errors.push_back(code);
+  };
+  connection->SetAutoReconnectInterval(20);
+  char buffer[4];
+  EXPECT_EQ(connection->Receive(buffer, sizeof buffer, false), -1);
+  EXPECT_THAT(errors, ElementsAre(winsock::WSAEWOULDBLOCK));
+  EXPECT_FALSE(PumpUntil([&] { return s.server.ClientCount() == 2; }, 300ms))
+      << "the connection object called back to the server's port";
+  EXPECT_THAT(s.journal, ElementsAre("connected 127.0.0.1"));
+  winsock::closesocket(peer);
+}
+
+TEST(TcpServer, WhatArrivedDuringOnAcceptIsReadEvenWhenOnClientConnectedFails) {
+  JournaledServer s;
+  std::vector<std::string> shown;
+  Application->OnException = [&](TObject*, const Exception& e) { shown.push_back(e.Message()); };
+  s.server.OnClientRead = [&](TObject*, TOrbSimpleTCPClient*, TStream* stream) {
+    std::string bytes(static_cast<size_t>(stream->Size()), '\0');
+    stream->ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    s.journal.push_back("read " + bytes);
+  };
+  ASSERT_TRUE(s.Start());
+  const SOCKET peer = raw::Connect(s.Port());
+  s.server.OnAccept = [&](TObject*, TOrbSimpleTCPClient*, bool&) {
+    winsock::send(peer, "hello", 5, 0);
+    winsock::shutdown(peer, winsock::SD_SEND);
+    PumpFor(60ms);
+  };
+  s.server.OnClientConnected = [&](TObject*, TOrbSimpleTCPClient*) { throw Exception("busy"); };
+  ASSERT_TRUE(PumpUntil([&] { return s.journal.size() >= 2; }));
+  Application->OnException.Clear();
+  EXPECT_THAT(s.journal, ElementsAre("read hello", "disconnected intact unlisted"));
+  EXPECT_THAT(shown, ElementsAre("busy"));
   EXPECT_EQ(s.server.ClientCount(), 0);
   winsock::closesocket(peer);
 }

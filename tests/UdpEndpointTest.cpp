@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -115,6 +116,33 @@ TEST(UdpEndpoint, ClosedEndpointsDoNothingAndSetPortCloses) {
   auto* inDesign = new TOrbSimpleUDPClient(&designed);
   inDesign->Open();
   EXPECT_FALSE(inDesign->Active());
+}
+
+TEST(UdpEndpoint, APeerThatKeepsSendingCannotHoldUpTheProgram) {
+  // The handler answers every datagram with the next one to itself, so a
+  // datagram always waits; a message posted after the first must still run
+  // soon, and every datagram arrive once, in order.
+  Endpoint e;
+  e.udp->Open();
+  constexpr int kTotal = 1000;
+  std::vector<int> numbers;
+  int arrivedWhenTheMessageRan = -1;
+  e.udp->OnDataAvailable = [&](const TUDPEndPoint&, const std::string& data) {
+    numbers.push_back(std::stoi(data));
+    if (numbers.size() == 1) {
+      QTimer::singleShot(0, [&] { arrivedWhenTheMessageRan = static_cast<int>(numbers.size()); });
+    }
+    if (numbers.back() + 1 < kTotal) {
+      const std::string next = std::to_string(numbers.back() + 1);
+      e.udp->Send(Loopback(e.udp->Port()), next.data(), static_cast<int>(next.size()));
+    }
+  };
+  e.udp->Send(Loopback(e.udp->Port()), "0", 1);
+  ASSERT_TRUE(PumpUntil([&] { return numbers.size() == kTotal && arrivedWhenTheMessageRan > 0; }));
+  EXPECT_LE(arrivedWhenTheMessageRan, TOrbSimpleUDPClient::kDatagramsPerPass);
+  for (int i = 0; i < kTotal; ++i)
+    ASSERT_EQ(numbers[static_cast<size_t>(i)], i);
+  EXPECT_TRUE(e.errors.empty());
 }
 
 // Descriptors this process holds open.

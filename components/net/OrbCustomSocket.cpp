@@ -104,19 +104,21 @@ void TOrbCustomSocket::ReadFrom(TOrbCustomSocket* connection, SOCKET s) {
   // the notification has nothing left to read.
   const auto socketGone = [&] { return connection->FSocket != s; };
 
-  if (connection->FPending && connection->FPending->FPendingBuffer != nullptr) {
+  u_long n = 0;
+  while (connection->FPending && connection->FPending->FPendingBuffer != nullptr) {
+    if (!BytesWaiting(s, n) || n == 0) return;
     std::shared_ptr<TPendingReceive> pending = connection->FPending;
     const int r = ReceiveFrom(connection, pending->FPendingBuffer + pending->FPendingCount,
                               pending->FPendingSize - pending->FPendingCount, false);
     // A zero-byte read has already been handled as the peer's close there.
-    if (r > 0) {
-      pending->FPendingCount += r;
-      if (pending->FPendingCount == pending->FPendingSize) pending->FPendingBuffer = nullptr;
-    }
+    if (r > 0) pending->FPendingCount += r;
     if (socketGone()) return;
+    if (pending->FPendingCount < pending->FPendingSize) return;
+    // Full: the wait is over, and a wait it interrupted takes what follows.
+    pending->FPendingBuffer = nullptr;
+    connection->FPending = pending->FOuter;
   }
 
-  u_long n = 0;
   if (!BytesWaiting(s, n) || n == 0) return;
 
   // One pass takes what waited as it began, or kReadPassLimit if more, and
@@ -175,6 +177,7 @@ int TOrbCustomSocket::ReceiveFrom(TOrbCustomSocket* connection, char* buffer, in
         pending->FPendingBuffer = buffer;
         pending->FPendingSize = size;
         pending->FPendingCount = r;
+        pending->FOuter = connection->FPending;
         connection->FPending = pending;
         while (pending->FPendingBuffer != nullptr && FActive &&
                !ComponentState().Has(csDestroying)) {
@@ -182,7 +185,7 @@ int TOrbCustomSocket::ReceiveFrom(TOrbCustomSocket* connection, char* buffer, in
         }
         // No later notification may write into the caller's buffer.
         pending->FPendingBuffer = nullptr;
-        if (connection->FPending == pending) connection->FPending.reset();
+        if (connection->FPending == pending) connection->FPending = pending->FOuter;
         return pending->FPendingCount;
       },
       [&] {
@@ -333,7 +336,9 @@ bool TOrbCustomSocket::ResolveInto(const char* name) {
 }
 
 void TOrbCustomSocket::DoDeactivate() {
-  if (FPending) FPending->FPendingBuffer = nullptr;  // a waiting receive ends
+  // Every waiting receive ends.
+  for (TPendingReceive* pending = FPending.get(); pending; pending = pending->FOuter.get())
+    pending->FPendingBuffer = nullptr;
   FSendQueue.clear();
   FQueuedBytes = 0;
   WSAAsyncSelect(FSocket, FWindowHandle, UM_TCPSELECT, 0);

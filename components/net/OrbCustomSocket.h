@@ -85,6 +85,10 @@ class TOrbCustomSocket : public TOrbTimerComponent {
     char* FPendingBuffer = nullptr;  // null once the wait is over
     int FPendingCount = 0;
     int FPendingSize = 0;
+    // A wait on the same connection that this one interrupted (started by a
+    // message that the outer wait let run): it is filled again once this
+    // one is over.
+    std::shared_ptr<TPendingReceive> FOuter;
   };
 
   void UMTCPSelect(TMessage& Message);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "components/net/OrbSimpleTCPServer.h"
+
 using namespace winsock;
 
 TOrbSimpleTCPClient::TOrbSimpleTCPClient(TComponent* AOwner) : TOrbCustomSocket(AOwner) {
@@ -11,6 +13,11 @@ TOrbSimpleTCPClient::TOrbSimpleTCPClient(TComponent* AOwner) : TOrbCustomSocket(
 TOrbSimpleTCPClient::~TOrbSimpleTCPClient() {
   Destroying();
   SetActive(false);
+  // A server's connection object that the program destroys must not stay
+  // listed. (While the server itself goes, it is no server any more.)
+  if (FSerial != 0) {
+    if (auto* server = dynamic_cast<TOrbSimpleTCPServer*>(Owner())) server->Forget(this);
+  }
 }
 
 bool TOrbSimpleTCPClient::GetConnected() const {
@@ -85,9 +92,11 @@ void TOrbSimpleTCPClient::SocketError(int socket, int errorCode) {
   Watched({LifeToken()}, [&] {
     const bool wasConnected = FConnected;
     SetActive(false);
+    // A server's connection object (it has a serial) never connects by
+    // itself: it would call its peer's address at the server's own port.
     if (wasConnected) {
       DoConnectionLost();
-    } else {
+    } else if (FSerial == 0) {
       SetMonitorActive(true);  // retry after a full period
     }
     TOrbCustomSocket::SocketError(socket, errorCode);

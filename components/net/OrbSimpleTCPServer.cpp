@@ -79,6 +79,8 @@ void TOrbSimpleTCPServer::DoConnectAccept() {
   connection->FActive = true;
   connection->FSendQueueLimit = FSendQueueLimit;
 
+  // A handler may destroy the object itself; this tells.
+  const TLifeToken alive = connection->LifeToken();
   std::vector<TMessage> held;
   if (OnAccept) {
     bool Accept = true;
@@ -92,10 +94,11 @@ void TOrbSimpleTCPServer::DoConnectAccept() {
       throw;  // the server went, and its connections with it
     } catch (...) {
       EndOffer(accepted);
-      TComponent::Free(connection);  // a failed handler accepted nothing
+      if (!alive.expired()) TComponent::Free(connection);  // a failed handler accepted nothing
       throw;
     }
     held = EndOffer(accepted);
+    if (alive.expired()) return;  // its socket went with it
     // Rejected, or the handler stopped the server: a stopped server lists none.
     if (!Accept || !FActive) {
       TComponent::Free(connection);  // closes the new socket with a reset
@@ -103,11 +106,12 @@ void TOrbSimpleTCPServer::DoConnectAccept() {
     }
   }
   FClientList->Add(connection);
-  RaiseEvent(OnClientConnected, this, connection);
+  // Queued before OnClientConnected runs, so that a failing handler cannot
+  // lose them: they are handled after it, as they would have been anyway.
   for (const TMessage& message : held) {
-    PostGuardedMessage(FWindowHandle, message.Msg, message.WParam, message.LParam,
-                       connection->LifeToken());
+    PostGuardedMessage(FWindowHandle, message.Msg, message.WParam, message.LParam, alive);
   }
+  RaiseEvent(OnClientConnected, this, connection);
 }
 
 std::vector<TMessage> TOrbSimpleTCPServer::EndOffer(SOCKET offered) {
@@ -163,14 +167,21 @@ void TOrbSimpleTCPServer::DoClose(int socket) {
     auto* connection = Client(i);
     if (connection->FSocket != static_cast<SOCKET>(socket)) continue;
     FClientList->Delete(i);
-    if (!ComponentState().Has(csDestroying)) {
-      RaiseEvent(OnClientDisconnected, this, connection);
-    }
-    TComponent::Free(connection);
+    // Unless the handler destroyed the object itself.
+    Watched({connection->LifeToken()}, [&] {
+      if (!ComponentState().Has(csDestroying)) {
+        RaiseEvent(OnClientDisconnected, this, connection);
+      }
+      TComponent::Free(connection);
+    });
     // Whatever was working on that connection ends here.
     ThrowIfWatchedObjectGone();
     return;
   }
+}
+
+void TOrbSimpleTCPServer::Forget(TOrbSimpleTCPClient* connection) {
+  if (FClientList != nullptr) FClientList->Remove(connection);
 }
 
 void TOrbSimpleTCPServer::DropConnection(TOrbSimpleTCPClient* connection) {

@@ -71,7 +71,10 @@ class TOrbSimpleTCPServer : public TOrbCustomSocket {
   static constexpr int kAcceptRetryInterval = 100;
 
  private:
+  friend class TOrbSimpleTCPClient;
   TProofList* ClientList() const { return static_cast<TProofList*>(FClientList); }
+  // A connection object destroyed by the program leaves the list.
+  void Forget(TOrbSimpleTCPClient* connection);
   void DropConnection(TOrbSimpleTCPClient* connection);
   void PauseAccepting();
   template <typename SendOne>

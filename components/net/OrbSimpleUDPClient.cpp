@@ -119,7 +119,9 @@ void TOrbSimpleUDPClient::UMTCPSelect(TMessage& Message) {
   char buffer[kDatagramBufferSize];
   std::string data;
   TUDPEndPoint endPoint;
-  while (pending != 0 || EmptyDatagramWaits()) {
+  // At most kDatagramsPerPass: the notification posted for those still
+  // waiting goes on with them.
+  for (int read = 0; read < kDatagramsPerPass && (pending != 0 || EmptyDatagramWaits()); ++read) {
     const int n = ReceiveFrom(endPoint, buffer, kDatagramBufferSize - 1);
     // The data string is the whole datagram, zero bytes and what follows
     // them included: a handler can tell a beacon (whose second byte is zero)

@@ -16,6 +16,9 @@
 class TOrbSimpleUDPClient : public TCustomControl {
  public:
   static constexpr int kDatagramBufferSize = 512;
+  // Datagrams one read notification takes at most before it lets other
+  // messages run: a peer that keeps sending cannot hold the program up.
+  static constexpr int kDatagramsPerPass = 64;
 
   explicit TOrbSimpleUDPClient(TComponent* AOwner);
   ~TOrbSimpleUDPClient() override;

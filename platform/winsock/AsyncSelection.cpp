@@ -58,7 +58,10 @@ void AsyncSelection::Post(long event, int wsaError) {
 bool AsyncSelection::DataWaiting() const {
   if (entry_->type == SOCK_DGRAM) return PendingInput(entry_->fd);  // empty datagrams count
   int bytes = 0;
-  return posix_socket::BytesWaiting(entry_->fd, &bytes) == 0 && bytes > 0;
+  if (posix_socket::StreamBytesWaiting(entry_->fd, &bytes) == 0) return bytes > 0;
+  // A reset the look took: Linux tells it once, so keep it for recv.
+  if (posix_socket::EndsConnection(errno)) entry_->connectionError = WinsockErrorFromErrno(errno);
+  return false;
 }
 
 void AsyncSelection::PostCurrentConditions() {

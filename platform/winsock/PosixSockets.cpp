@@ -138,6 +138,15 @@ int BytesWaiting(int fd, int* bytes) {
   return ::ioctl(fd, FIONREAD, bytes);
 }
 
+int StreamBytesWaiting(int fd, int* bytes) {
+  if (BytesWaiting(fd, bytes) != 0) return -1;
+  int atMark = 0;
+  if (*bytes > 0 || ::ioctl(fd, SIOCATMARK, &atMark) != 0 || atMark == 0) return 0;
+  const ssize_t peeked = PeekOne(fd);
+  if (peeked > 0) *bytes = 1;
+  return peeked < 0 && !IsWouldBlock(errno) ? -1 : 0;
+}
+
 ssize_t PeekOne(int fd) {
   char byte = 0;
   return ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);

@@ -44,6 +44,11 @@ ssize_t SendTo(int fd, const void* bytes, size_t count, Address to);
 // Sets *truncated when the datagram was larger than `count` (its rest is gone).
 ssize_t ReceiveFrom(int fd, void* bytes, size_t count, bool peek, Address* from, bool* truncated);
 int BytesWaiting(int fd, int* bytes);
+// What a recv on a stream can take now. Linux's count stops at an urgent
+// byte, and is 0 right at it although recv skips the byte and reads on;
+// there at least 1 is reported, since Winsock counts what recv returns.
+// A failure of the look past the byte (a reset) fails the call with errno.
+int StreamBytesWaiting(int fd, int* bytes);
 // One byte peeked without waiting: > 0 data, 0 orderly close, -1 error.
 ssize_t PeekOne(int fd);
 bool PendingInput(int fd);

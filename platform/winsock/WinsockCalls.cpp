@@ -361,7 +361,14 @@ int ioctlsocket(SOCKET s, long command, u_long* argument) {
   if (command == FIONREAD) {
     // For a datagram socket Linux answers with the first datagram's size.
     int bytes = 0;
-    if (posix_socket::BytesWaiting(entry->fd, &bytes) != 0) return FailWithErrno(errno);
+    const int result = entry->type == SOCK_STREAM
+                           ? posix_socket::StreamBytesWaiting(entry->fd, &bytes)
+                           : posix_socket::BytesWaiting(entry->fd, &bytes);
+    if (result != 0) {
+      const int error = errno;
+      NoteConnectionError(entry, error);
+      return FailWithErrno(error);
+    }
     *argument = static_cast<u_long>(bytes);
     return 0;
   }
