@@ -45,7 +45,7 @@ class TNumberEdit : public TCustomControl {
   // Stored only: the number edits draw no drop-down button.
   bool ShowDropDown() const { return FShowDropDown; }
   void SetDropDown(bool show) { FShowDropDown = show; }
-  // Raised with the edit as Sender when the user changes the value.
+  // Raised with the edit as Sender when the value changes, except by SetValue.
   TNotifyEvent OnChange;
   // TabOrder: the framework's.
 
