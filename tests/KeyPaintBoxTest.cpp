@@ -58,8 +58,8 @@ struct BoxBetweenEdits {
 };
 
 TEST(KeyPaintBox, AnyClickFocusesItBeforeOnMouseDownAndItsKeysArrive) {
+  std::vector<std::string> log;  // outlives the form, whose end the box hears
   BoxBetweenEdits f;
-  std::vector<std::string> log;
   f.box->OnEnter = [&](TObject*) { log.push_back("enter"); };
   f.box->OnExit = [&](TObject*) { log.push_back("exit"); };
   f.box->OnMouseDown = [&](TObject* sender, TMouseButton button, TShiftState, int x, int y) {
