@@ -7,6 +7,8 @@
 #include "framework/SpeedButton.h"
 #include "framework/SysUtils.h"
 #include "framework/UpDown.h"
+#include "tools/GalleryBrowseFolderDlgSection.h"
+#include "tools/GalleryKeyPaintBoxSection.h"
 #include "tools/GalleryNumberEditSection.h"
 
 TGalleryEdit::TGalleryEdit(TComponent* AOwner)
@@ -61,7 +63,6 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize});
   SetPosition(poScreenCenter);
   SetClientWidth(640);
-  SetClientHeight(470);
   const bool themed = ThemeHelper()->ThemesActive();
   AddLabel(kNameColumn, 10, themed ? u"Visual styles on" : u"Visual styles off: the classic look",
            true);
@@ -73,7 +74,11 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   AddDropDownSection(56);
   AddValuePanelSection(56 + 3 * kRowHeight + 24);
   AddStandardControlsSection(56 + 7 * kRowHeight + 36);
-  SetClientHeight(440 + AddNumberEditSection(this, 440));
+  int top = 440;
+  top += AddNumberEditSection(this, top);
+  top += AddKeyPaintBoxSection(this, top);
+  top += AddBrowseFolderDlgSection(this, top);
+  SetClientHeight(top);
 }
 
 TLabel* TGalleryForm::AddLabel(int left, int top, const String& caption, bool bold) {
