@@ -37,9 +37,9 @@ TEST_F(GalleryTest, TheScreenshotShowsBothLooksWithThePopupOpen) {
   ASSERT_EQ(RunGallery("--screenshot " + path + " 2>/dev/null"), 0);
   QImage shot;
   ASSERT_TRUE(shot.load(QString::fromStdString(path), "PNG"));
-  // Two windows of 640 x 470 in a 12-pixel margin.
+  // Two windows of 640 x 566 in a 12-pixel margin.
   ASSERT_EQ(shot.width(), 2 * 640 + 3 * 12);
-  ASSERT_EQ(shot.height(), 470 + 2 * 12);
+  ASSERT_EQ(shot.height(), 566 + 2 * 12);
   const int classic = 640 + 12;  // where the classic half begins
   // The enabled arrow button at (150, 87): themed and classic differ.
   const QImage themedArrow = shot.copy(12 + 150, 12 + 87, 20, 21);

@@ -7,6 +7,7 @@
 #include "framework/SpeedButton.h"
 #include "framework/SysUtils.h"
 #include "framework/UpDown.h"
+#include "tools/GalleryPagesSection.h"
 
 TGalleryEdit::TGalleryEdit(TComponent* AOwner)
     : TCustomControl(AOwner),
@@ -72,6 +73,7 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   AddDropDownSection(56);
   AddValuePanelSection(56 + 3 * kRowHeight + 24);
   AddStandardControlsSection(56 + 7 * kRowHeight + 36);
+  SetClientHeight(ClientHeight() + AddPagesAndColumnsSection(this, ClientHeight()));
 }
 
 TLabel* TGalleryForm::AddLabel(int left, int top, const String& caption, bool bold) {
