@@ -52,16 +52,15 @@ class FormSaverTest : public ::testing::Test {
     if (!registry.OpenKeyReadOnly(key) || registry.GetDataType(name) != rdInteger) return {};
     return registry.ReadInteger(name);
   }
-  static void Put(const std::string& name, DWORD type, const Bytes& data,
-                  const char* key = kFormKey) {
+  static void Put(const std::string& name, DWORD type, const Bytes& data) {
     TRegistry registry;
-    ASSERT_TRUE(registry.OpenKey(key, true));
+    ASSERT_TRUE(registry.OpenKey(kFormKey, true));
     const std::u16string wideName(name.begin(), name.end());
     ASSERT_EQ(RegSetValueEx(registry.CurrentKey(), wideName.c_str(), 0, type, data.data(),
                             static_cast<DWORD>(data.size())),
               ERROR_SUCCESS);
   }
-  static void PutInteger(const std::string& name, int value, const char* key = kFormKey) {
+  static void PutInteger(const std::string& name, int value, const std::string& key = kFormKey) {
     TRegistry registry;
     ASSERT_TRUE(registry.OpenKey(key, true));
     registry.WriteInteger(name, value);
@@ -119,7 +118,7 @@ TEST_F(FormSaverTest, ValuesKeepTheirTypesAndAFailedReadChangesNothing) {
   EXPECT_EQ(StoredInteger("fixedIp"), 1);
   Put("two", REG_DWORD, {2, 0, 0, 0});
   Put("short", REG_BINARY, {0, 0, 0xC0, 0x3F});
-  Put("huge", REG_BINARY, {0, 0, 0, 0, 0, 0, 0xF0, 0x7F - 0x10});  // 2^768 as a double
+  Put("huge", REG_BINARY, {0, 0, 0, 0, 0, 0, 0xF0, 0x6F});  // 2^768 as a double
   Put("expand", REG_EXPAND_SZ, {'%', 0, 'H', 0, '%', 0, 0, 0});
 
   ASSERT_TRUE(saver_->OpenRegistry());
@@ -325,21 +324,21 @@ TEST_F(FormSaverTest, ListViewsAndPageControlsHaveSubkeysOfTheirOwn) {
 
   // More stored columns than the list view has: as many as it has; fewer:
   // the rest keep their widths. Auto-sizing goes for the columns set.
-  PutInteger("ColumnCount", 5, key.c_str());
-  PutInteger("Column0", 11, key.c_str());
-  PutInteger("Column1", 12, key.c_str());
-  PutInteger("Column2", 13, key.c_str());
+  PutInteger("ColumnCount", 5, key);
+  PutInteger("Column0", 11, key);
+  PutInteger("Column1", 12, key);
+  PutInteger("Column2", 13, key);
   parts.list->Column(0)->SetAutoSize(true);
   EXPECT_TRUE(saver_->LoadListViewColumns(parts.list));
   EXPECT_FALSE(parts.list->Column(0)->AutoSize());
   EXPECT_EQ(parts.list->Column(0)->Width(), 11);
   EXPECT_EQ(parts.list->Column(2)->Width(), 13);
-  PutInteger("ColumnCount", 2, key.c_str());
+  PutInteger("ColumnCount", 2, key);
   parts.list->Column(2)->SetWidth(70);
   EXPECT_TRUE(saver_->LoadListViewColumns(parts.list));
   EXPECT_EQ(parts.list->Column(2)->Width(), 70);
   // An index at or past the page count is not applied.
-  PutInteger("PageIndex", 3, pageKey.c_str());
+  PutInteger("PageIndex", 3, pageKey);
   EXPECT_TRUE(saver_->LoadPageControl(parts.pages));
   EXPECT_EQ(parts.pages->ActivePageIndex(), 2);
   EXPECT_FALSE(saver_->LoadListViewColumns(parts.foreign));  // never saved
@@ -347,8 +346,8 @@ TEST_F(FormSaverTest, ListViewsAndPageControlsHaveSubkeysOfTheirOwn) {
   // With the key held open, a load that fails halfway still returns to the
   // form key, so the owner's next value lands where it belongs; the columns
   // set before the failure keep their widths.
-  PutInteger("ColumnCount", 3, key.c_str());
-  PutInteger("Column0", 21, key.c_str());
+  PutInteger("ColumnCount", 3, key);
+  PutInteger("Column0", 21, key);
   {
     TRegistry registry;
     ASSERT_TRUE(registry.OpenKey(key, false));
