@@ -1,5 +1,6 @@
 #include "components/FormSaver1.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -257,24 +258,34 @@ void TRegistryFormSaver::Load() {
     if (OpenRegistry()) {
       TRegistry& registry = *FRegistry;
       bool placed = false;
+      // A damaged value must not ask the window system for a giant window or
+      // for a position at the end of int's range, where its own arithmetic
+      // overflows: sizes stop at the whole desktop's (as the platform limits
+      // a window's size), positions just outside it, which the on-screen
+      // rule below treats exactly as it would the value itself.
+      const TRect desktop = Screen->DesktopRect();
+      const auto size = [](int value, int desktopSize, int current) {
+        return std::min(value, std::max(desktopSize, current));
+      };
+      const auto position = [](int value, int first, int end) {
+        return std::clamp(value, first - 1, end + 1);
+      };
       if (SaveSize() && form->BorderStyle() != bsDialog) {
-        // No larger than the whole desktop, as the platform limits a
-        // window's size: a damaged value must not ask for a giant window.
-        const TRect desktop = Screen->DesktopRect();
-        const auto limited = [](int size, int limit) {
-          return limit > 0 && size > limit ? limit : size;
-        };
         if (registry.ValueExists("Width")) {
-          form->SetWidth(limited(registry.ReadInteger("Width"), desktop.Width()));
+          form->SetWidth(size(registry.ReadInteger("Width"), desktop.Width(), form->Width()));
         }
         if (registry.ValueExists("Height")) {
-          form->SetHeight(limited(registry.ReadInteger("Height"), desktop.Height()));
+          form->SetHeight(size(registry.ReadInteger("Height"), desktop.Height(), form->Height()));
         }
         placed = true;
       }
       if (SavePosition()) {
-        if (registry.ValueExists("Top")) form->SetTop(registry.ReadInteger("Top"));
-        if (registry.ValueExists("Left")) form->SetLeft(registry.ReadInteger("Left"));
+        if (registry.ValueExists("Top")) {
+          form->SetTop(position(registry.ReadInteger("Top"), desktop.Top, desktop.Bottom));
+        }
+        if (registry.ValueExists("Left")) {
+          form->SetLeft(position(registry.ReadInteger("Left"), desktop.Left, desktop.Right));
+        }
         if (registry.ValueExists("FormState")) {
           // Only the states a form has; any other number keeps the form's.
           const auto state = static_cast<uint8_t>(registry.ReadInteger("FormState"));
