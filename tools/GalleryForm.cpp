@@ -10,6 +10,7 @@
 #include "tools/GalleryBrowseFolderDlgSection.h"
 #include "tools/GalleryKeyPaintBoxSection.h"
 #include "tools/GalleryNumberEditSection.h"
+#include "tools/GalleryPagesSection.h"
 
 TGalleryEdit::TGalleryEdit(TComponent* AOwner)
     : TCustomControl(AOwner),
@@ -78,6 +79,7 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   top += AddNumberEditSection(this, top);
   top += AddKeyPaintBoxSection(this, top);
   top += AddBrowseFolderDlgSection(this, top);
+  top += AddPagesAndColumnsSection(this, top);
   SetClientHeight(top);
 }
 
