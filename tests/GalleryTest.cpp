@@ -37,9 +37,9 @@ TEST_F(GalleryTest, TheScreenshotShowsBothLooksWithThePopupOpen) {
   ASSERT_EQ(RunGallery("--screenshot " + path + " 2>/dev/null"), 0);
   QImage shot;
   ASSERT_TRUE(shot.load(QString::fromStdString(path), "PNG"));
-  // Two windows of 640 x 470 in a 12-pixel margin.
+  // Two windows of 640 x 590 in a 12-pixel margin.
   ASSERT_EQ(shot.width(), 2 * 640 + 3 * 12);
-  ASSERT_EQ(shot.height(), 470 + 2 * 12);
+  ASSERT_EQ(shot.height(), 590 + 2 * 12);
   const int classic = 640 + 12;  // where the classic half begins
   // The enabled arrow button at (150, 87): themed and classic differ.
   const QImage themedArrow = shot.copy(12 + 150, 12 + 87, 20, 21);
@@ -50,6 +50,9 @@ TEST_F(GalleryTest, TheScreenshotShowsBothLooksWithThePopupOpen) {
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 10, 12 + 157), bar);
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 39, 12 + 157), bar);
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 41, 12 + 157), 0xFFFFFFu);
+  // The unit edit at (150, 542): 0.25 m on its strip's nominal 0..1 m.
+  EXPECT_EQ(RgbAt(shot, 12 + 150 + 20, 12 + 542 + 24), bar);
+  EXPECT_EQ(RgbAt(shot, 12 + 150 + 30, 12 + 542 + 24), 0xFFFFFFu);
 }
 
 TEST_F(GalleryTest, UsageMistakesAreReported) {

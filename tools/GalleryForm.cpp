@@ -7,6 +7,7 @@
 #include "framework/SpeedButton.h"
 #include "framework/SysUtils.h"
 #include "framework/UpDown.h"
+#include "tools/GalleryUnitEditSection.h"
 
 TGalleryEdit::TGalleryEdit(TComponent* AOwner)
     : TCustomControl(AOwner),
@@ -60,7 +61,7 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize});
   SetPosition(poScreenCenter);
   SetClientWidth(640);
-  SetClientHeight(470);
+  SetClientHeight(590);
   const bool themed = ThemeHelper()->ThemesActive();
   AddLabel(kNameColumn, 10, themed ? u"Visual styles on" : u"Visual styles off: the classic look",
            true);
@@ -72,6 +73,7 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   AddDropDownSection(56);
   AddValuePanelSection(56 + 3 * kRowHeight + 24);
   AddStandardControlsSection(56 + 7 * kRowHeight + 36);
+  AddUnitEditSection(this, 56 + 7 * kRowHeight + 36 + 110);
 }
 
 TLabel* TGalleryForm::AddLabel(int left, int top, const String& caption, bool bold) {
