@@ -1,10 +1,9 @@
 #include "components/UnitEdit.h"
 
-#include <climits>
 #include <cmath>
-#include <string>
 #include <vector>
 
+#include "components/EditNumberText.h"
 #include "components/Themes.h"
 #include "framework/Registration.h"
 #include "framework/SysUtils.h"
@@ -38,33 +37,6 @@ class TChangeDetached {
   std::weak_ptr<const void> FAlive;
   TNotifyEvent FSaved;
 };
-
-// The whole number toward zero, as text ("-0" never shows). "%.0f" of the
-// truncated value is exact for any magnitude, where a cast to an integer
-// type would overflow.
-String WholeNumberText(double x) {
-  if (!std::isfinite(x)) return FloatToStr(x);
-  const double whole = std::trunc(x);
-  return Format("%.0f", whole == 0 ? 0.0 : whole);
-}
-
-// Four decimals, rounded, with the trailing zeros left off: 12.5 -> "12.5",
-// 3 -> "3", 1.23456 -> "1.2346". '.' in every locale.
-String TrimmedDecimalText(double x) {
-  const std::string four = FormatAnsi("%.4f", x);
-  int zeros = 0;
-  for (auto at = four.rbegin(); at != four.rend() && *at == '0' && zeros < 4; ++at)
-    ++zeros;
-  return Format("%.*f", 4 - zeros, x);
-}
-
-// Toward zero, held to what an int carries (NaN gives 0).
-int TruncatedInt(double x) {
-  if (std::isnan(x)) return 0;
-  if (x <= static_cast<double>(INT_MIN)) return INT_MIN;
-  if (x >= static_cast<double>(INT_MAX)) return INT_MAX;
-  return static_cast<int>(x);
-}
 
 }  // namespace
 

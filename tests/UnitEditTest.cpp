@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <chrono>
+#include <climits>
 #include <functional>
 #include <vector>
 
@@ -162,6 +163,15 @@ TEST_F(UnitEdits, ValuesAreWrittenWithUpToFourDecimalsOrAsWholeNumbers) {
     edit.SetValue(value);
     EXPECT_EQ(edit.TextBox()->Text(), text) << value;
   }
+  // Without the range check a whole number may outgrow any integer type:
+  // written in full, read through the int accessor held to int.
+  TIntegerEdit whole(nullptr);
+  whole.SetRangeCheck(false);
+  whole.SetValue(1e20);
+  EXPECT_EQ(whole.TextBox()->Text(), u"100000000000000000000");
+  EXPECT_EQ(whole.GetIntValue(), INT_MAX);
+  whole.SetValue(-3e9);
+  EXPECT_EQ(whole.GetIntValue(), INT_MIN);
 }
 
 TEST_F(UnitEdits, TheStripScaleWidensWithTheValueAndTheDropDownSetsIt) {
@@ -276,6 +286,10 @@ TEST_F(UnitEdits, TheConversionScalesTextStepAndUnitsLabel) {
   for (int i = 0; i < 3; ++i)
     EXPECT_EQ(parts[i]->Left() + parts[i]->Width() + gaps[i], parts[i + 1]->Left()) << i;
   EXPECT_EQ(f.edit->DropDownButton()->Left() + 20, f.edit->Width());
+  f.edit->SetShowUnits(false);
+  EXPECT_FALSE(f.edit->UnitsLabel()->Visible());
+  EXPECT_EQ(f.edit->SpinButtons()->Left() + 12, f.edit->DropDownButton()->Left());
+  f.edit->SetShowUnits(true);
 
   // Whole millimetres, formatted by the application; every edit follows.
   TBaseUnitEdit::SetConversionFunction(
@@ -372,6 +386,13 @@ TEST_F(UnitEdits, AChangeHandlerMayDestroyTheEdit) {
     ways[i](f);
     EXPECT_EQ(f.form.ControlCount(), 0) << i;
   }
+  // And the correction, once wider bounds let the typed text stand.
+  EditOnForm<TIntegerEdit> f;
+  f.Retype("500");
+  f.edit->OnChange = [&](TObject*) { delete f.edit; };
+  f.edit->SetMaxValue(1000);
+  EXPECT_EQ(f.edit->GetIntValue(), 100);
+  EXPECT_TRUE(PumpUntil([&] { return f.form.ControlCount() == 0; }));
 }
 
 }  // namespace
