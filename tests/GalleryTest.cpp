@@ -50,9 +50,12 @@ TEST_F(GalleryTest, TheScreenshotShowsBothLooksWithThePopupOpen) {
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 10, 12 + 157), bar);
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 39, 12 + 157), bar);
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 41, 12 + 157), 0xFFFFFFu);
-  // The number edits at the bottom, enabled on white and disabled.
-  EXPECT_EQ(RgbAt(shot, 12 + 150 + 60, 12 + 462 + 10), 0xFFFFFFu);
-  EXPECT_NE(RgbAt(shot, 12 + 270 + 60, 12 + 462 + 10), 0xFFFFFFu);
+  // The unit edit at (150, 542): 0.25 m on its strip's nominal 0..1 m.
+  EXPECT_EQ(RgbAt(shot, 12 + 150 + 20, 12 + 542 + 24), bar);
+  EXPECT_EQ(RgbAt(shot, 12 + 150 + 30, 12 + 542 + 24), 0xFFFFFFu);
+  // The number edits under it, enabled on white and disabled.
+  EXPECT_EQ(RgbAt(shot, 12 + 150 + 60, 12 + 598 + 10), 0xFFFFFFu);
+  EXPECT_NE(RgbAt(shot, 12 + 270 + 60, 12 + 598 + 10), 0xFFFFFFu);
 }
 
 TEST_F(GalleryTest, UsageMistakesAreReported) {

@@ -11,6 +11,7 @@
 #include "tools/GalleryKeyPaintBoxSection.h"
 #include "tools/GalleryNumberEditSection.h"
 #include "tools/GalleryPagesSection.h"
+#include "tools/GalleryUnitEditSection.h"
 
 TGalleryEdit::TGalleryEdit(TComponent* AOwner)
     : TCustomControl(AOwner),
@@ -76,6 +77,7 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   AddValuePanelSection(56 + 3 * kRowHeight + 24);
   AddStandardControlsSection(56 + 7 * kRowHeight + 36);
   int top = 440;
+  top += AddUnitEditSection(this, top);
   top += AddNumberEditSection(this, top);
   top += AddKeyPaintBoxSection(this, top);
   top += AddBrowseFolderDlgSection(this, top);
