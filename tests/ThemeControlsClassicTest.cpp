@@ -1,12 +1,14 @@
 // The themed controls with visual styles switched off for the whole run
 // (before anything asks for a theme): the check box's classic frame and
-// caption, and the speed button exactly as the framework's.
+// caption, the speed button exactly as the framework's, and the angle edit
+// on a plain button-face ground.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <QTest>
 
+#include "components/AngleEdit.h"
 #include "components/themeControls.h"
 #include "framework/Form.h"
 #include "tests/support/Pixels.h"
@@ -94,6 +96,16 @@ TEST(XPThemeSpeedButtonClassic, PaintsExactlyAsTheFrameworkButton) {
     button->SetEnabled(false);
   }
   same("flat, disabled");
+}
+
+TEST(AngleEditClassic, DrawsOnTheButtonFaceRatherThanItsParent) {
+  ClassicForm f;
+  auto* dial = f.Add<TAngleEdit>(10, 10);
+  const QImage look = Look(dial);
+  EXPECT_EQ(RgbAt(look, 0, 0), RgbOf(ColorToRGB(clBtnFace)));
+  EXPECT_EQ(RgbAt(look, 39, 39), RgbOf(ColorToRGB(clBtnFace)));
+  EXPECT_EQ(RgbAt(look, 10, 20), 0xFFFFFFu);
+  EXPECT_EQ(RgbAt(look, 30, 20), 0x000000u);
 }
 
 }  // namespace
