@@ -37,9 +37,9 @@ TEST_F(GalleryTest, TheScreenshotShowsBothLooksWithThePopupOpen) {
   ASSERT_EQ(RunGallery("--screenshot " + path + " 2>/dev/null"), 0);
   QImage shot;
   ASSERT_TRUE(shot.load(QString::fromStdString(path), "PNG"));
-  // Two windows of 640 x 470 in a 12-pixel margin.
+  // Two windows of 640 x 810 in a 12-pixel margin.
   ASSERT_EQ(shot.width(), 2 * 640 + 3 * 12);
-  ASSERT_EQ(shot.height(), 470 + 2 * 12);
+  ASSERT_EQ(shot.height(), 810 + 2 * 12);
   const int classic = 640 + 12;  // where the classic half begins
   // The enabled arrow button at (150, 87): themed and classic differ.
   const QImage themedArrow = shot.copy(12 + 150, 12 + 87, 20, 21);
@@ -50,6 +50,11 @@ TEST_F(GalleryTest, TheScreenshotShowsBothLooksWithThePopupOpen) {
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 10, 12 + 157), bar);
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 39, 12 + 157), bar);
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 41, 12 + 157), 0xFFFFFFu);
+  // The first dial (40 x 40 at (150, 732)) points right in both looks.
+  for (int left : {12, classic + 12}) {
+    EXPECT_EQ(RgbAt(shot, left + 150 + 30, 12 + 752), 0x000000u);
+    EXPECT_EQ(RgbAt(shot, left + 150 + 20, 12 + 742), 0xFFFFFFu);
+  }
 }
 
 TEST_F(GalleryTest, UsageMistakesAreReported) {

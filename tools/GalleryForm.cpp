@@ -7,6 +7,8 @@
 #include "framework/SpeedButton.h"
 #include "framework/SysUtils.h"
 #include "framework/UpDown.h"
+#include "tools/GalleryAngleEditSection.h"
+#include "tools/GalleryThemeControlsSection.h"
 
 TGalleryEdit::TGalleryEdit(TComponent* AOwner)
     : TCustomControl(AOwner),
@@ -60,7 +62,7 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize});
   SetPosition(poScreenCenter);
   SetClientWidth(640);
-  SetClientHeight(470);
+  SetClientHeight(810);
   const bool themed = ThemeHelper()->ThemesActive();
   AddLabel(kNameColumn, 10, themed ? u"Visual styles on" : u"Visual styles off: the classic look",
            true);
@@ -72,6 +74,8 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   AddDropDownSection(56);
   AddValuePanelSection(56 + 3 * kRowHeight + 24);
   AddStandardControlsSection(56 + 7 * kRowHeight + 36);
+  const int angleEditTop = 440 + AddThemeControlsSection(this, 440);
+  AddAngleEditSection(this, angleEditTop);
 }
 
 TLabel* TGalleryForm::AddLabel(int left, int top, const String& caption, bool bold) {
