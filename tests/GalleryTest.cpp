@@ -50,12 +50,17 @@ TEST_F(GalleryTest, TheScreenshotShowsBothLooksWithThePopupOpen) {
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 10, 12 + 157), bar);
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 39, 12 + 157), bar);
   EXPECT_EQ(RgbAt(shot, 12 + 150 + 41, 12 + 157), 0xFFFFFFu);
-  // The unit edit at (150, 542): 0.25 m on its strip's nominal 0..1 m.
-  EXPECT_EQ(RgbAt(shot, 12 + 150 + 20, 12 + 542 + 24), bar);
-  EXPECT_EQ(RgbAt(shot, 12 + 150 + 30, 12 + 542 + 24), 0xFFFFFFu);
+  // The first dial (40 x 40 at (150, 732)) points right in both looks.
+  for (int left : {12, classic + 12}) {
+    EXPECT_EQ(RgbAt(shot, left + 150 + 30, 12 + 752), 0x000000u);
+    EXPECT_EQ(RgbAt(shot, left + 150 + 20, 12 + 742), 0xFFFFFFu);
+  }
+  // The unit edit at (150, 912): 0.25 m on its strip's nominal 0..1 m.
+  EXPECT_EQ(RgbAt(shot, 12 + 150 + 20, 12 + 912 + 24), bar);
+  EXPECT_EQ(RgbAt(shot, 12 + 150 + 30, 12 + 912 + 24), 0xFFFFFFu);
   // The number edits under it, enabled on white and disabled.
-  EXPECT_EQ(RgbAt(shot, 12 + 150 + 60, 12 + 598 + 10), 0xFFFFFFu);
-  EXPECT_NE(RgbAt(shot, 12 + 270 + 60, 12 + 598 + 10), 0xFFFFFFu);
+  EXPECT_EQ(RgbAt(shot, 12 + 150 + 60, 12 + 968 + 10), 0xFFFFFFu);
+  EXPECT_NE(RgbAt(shot, 12 + 270 + 60, 12 + 968 + 10), 0xFFFFFFu);
 }
 
 TEST_F(GalleryTest, UsageMistakesAreReported) {

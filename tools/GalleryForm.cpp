@@ -7,10 +7,12 @@
 #include "framework/SpeedButton.h"
 #include "framework/SysUtils.h"
 #include "framework/UpDown.h"
+#include "tools/GalleryAngleEditSection.h"
 #include "tools/GalleryBrowseFolderDlgSection.h"
 #include "tools/GalleryKeyPaintBoxSection.h"
 #include "tools/GalleryNumberEditSection.h"
 #include "tools/GalleryPagesSection.h"
+#include "tools/GalleryThemeControlsSection.h"
 #include "tools/GalleryUnitEditSection.h"
 
 TGalleryEdit::TGalleryEdit(TComponent* AOwner)
@@ -77,6 +79,8 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   AddValuePanelSection(56 + 3 * kRowHeight + 24);
   AddStandardControlsSection(56 + 7 * kRowHeight + 36);
   int top = 440;
+  top += AddThemeControlsSection(this, top);
+  top += AddAngleEditSection(this, top);
   top += AddUnitEditSection(this, top);
   top += AddNumberEditSection(this, top);
   top += AddKeyPaintBoxSection(this, top);
