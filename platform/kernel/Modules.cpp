@@ -25,6 +25,13 @@ HMODULE LoadLibraryA(const char* name) {
   return static_cast<HMODULE>(handle);
 }
 
+HMODULE GetModuleHandleA(const char* name) {
+  if (name != nullptr) return nullptr;
+  // The program's own handle, the same for the life of the process.
+  static void* const program = dlopen(nullptr, RTLD_LAZY);
+  return static_cast<HMODULE>(program);
+}
+
 BOOL FreeLibrary(HMODULE module) {
   return module != nullptr && dlclose(module) == 0 ? 1 : 0;
 }

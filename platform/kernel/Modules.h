@@ -10,10 +10,15 @@
 
 struct HINSTANCE__;
 using HMODULE = HINSTANCE__*;
+// A module as the program's entry point and resources name it.
+using HINSTANCE = HMODULE;
 using FARPROC = void (*)();
 
 HMODULE LoadLibraryA(const char* name);
 BOOL FreeLibrary(HMODULE module);
+// The program's own module (name null), whose handle its resources are
+// loaded through. Other modules are not looked up by name here: null.
+HMODULE GetModuleHandleA(const char* name);
 // The address of an exported entry point; null when there is none.
 FARPROC GetProcAddress(HMODULE module, const char* name);
 
