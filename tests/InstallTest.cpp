@@ -15,7 +15,7 @@
 
 namespace {
 
-int Run(const std::string& command) {
+int RunCommand(const std::string& command) {
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -31,18 +31,18 @@ class InstallTest : public ::testing::Test {
     char folder[] = "/tmp/scrivlo-install-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     prefix_ = folder;
-    ASSERT_EQ(Run(std::string(CMAKE_COMMAND) + " --install " SCRIVLO_BUILD_DIR " --prefix " +
+    ASSERT_EQ(RunCommand(std::string(CMAKE_COMMAND) + " --install " SCRIVLO_BUILD_DIR " --prefix " +
                   prefix_ + " > " + prefix_ + "/install.log 2>&1"),
               0)
         << "see " << prefix_ << "/install.log";
   }
-  static void TearDownTestSuite() { Run("rm -rf " + prefix_); }
+  static void TearDownTestSuite() { RunCommand("rm -rf " + prefix_); }
 
   // The gallery's picture from the installed program: its visual-styles half
   // and its classic half differ only when it found the library.
   static bool GalleryShowsVisualStyles() {
     const std::string shot = prefix_ + "/gallery.png";
-    EXPECT_EQ(Run("env -u LD_LIBRARY_PATH " + prefix_ + "/bin/scrivlo-gallery --screenshot " +
+    EXPECT_EQ(RunCommand("env -u LD_LIBRARY_PATH " + prefix_ + "/bin/scrivlo-gallery --screenshot " +
                   shot + " 2>/dev/null"),
               0);
     QImage image;
@@ -66,7 +66,7 @@ TEST_F(InstallTest, ProgramsRunFromThePrefixAndFindTheVisualStylesLibrary) {
   int count = 0;
   while (std::getline(programs, program, ',')) {
     ++count;
-    EXPECT_EQ(Run(prefix_ + "/bin/" + program + " --help > /dev/null 2>&1"), 0) << program;
+    EXPECT_EQ(RunCommand(prefix_ + "/bin/" + program + " --help > /dev/null 2>&1"), 0) << program;
   }
   EXPECT_GE(count, 4);
   const std::string library = prefix_ + "/" SCRIVLO_INSTALL_LIBRARY_DIR "/libscrivlo-uxtheme.so";
@@ -82,7 +82,7 @@ TEST_F(InstallTest, ProgramsRunFromThePrefixAndFindTheVisualStylesLibrary) {
 TEST_F(InstallTest, TheDesktopEntryIsValidAndTheIconIsInTheTheme) {
   const std::string entry = prefix_ + "/share/applications/scrivlo-server.desktop";
   ASSERT_TRUE(Exists(entry));
-  EXPECT_EQ(Run("desktop-file-validate " + entry), 0)
+  EXPECT_EQ(RunCommand("desktop-file-validate " + entry), 0)
       << "desktop-file-validate (desktop-file-utils, see scripts/install-deps) rejects it";
   for (int size : {16, 32, 48}) {
     const std::string icon = prefix_ + "/share/icons/hicolor/" + std::to_string(size) + "x" +
