@@ -32,7 +32,7 @@ class InstallTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(folder), nullptr);
     prefix_ = folder;
     ASSERT_EQ(RunCommand(std::string(CMAKE_COMMAND) + " --install " SCRIVLO_BUILD_DIR " --prefix " +
-                  prefix_ + " > " + prefix_ + "/install.log 2>&1"),
+                         prefix_ + " > " + prefix_ + "/install.log 2>&1"),
               0)
         << "see " << prefix_ << "/install.log";
   }
@@ -42,8 +42,8 @@ class InstallTest : public ::testing::Test {
   // and its classic half differ only when it found the library.
   static bool GalleryShowsVisualStyles() {
     const std::string shot = prefix_ + "/gallery.png";
-    EXPECT_EQ(RunCommand("env -u LD_LIBRARY_PATH " + prefix_ + "/bin/scrivlo-gallery --screenshot " +
-                  shot + " 2>/dev/null"),
+    EXPECT_EQ(RunCommand("env -u LD_LIBRARY_PATH " + prefix_ +
+                         "/bin/scrivlo-gallery --screenshot " + shot + " 2>/dev/null"),
               0);
     QImage image;
     EXPECT_TRUE(image.load(QString::fromStdString(shot), "PNG"));

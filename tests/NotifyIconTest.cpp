@@ -16,8 +16,10 @@
 #include <QSystemTrayIcon>
 #include <QToolTip>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -141,6 +143,14 @@ TEST(NotifyIconWithoutTrayTest, AddingFailsAndNothingIsLeftBehind) {
   EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &data));
   EXPECT_FALSE(Shell_NotifyIconW(NIM_DELETE, &data));
   EXPECT_TRUE(IconPlace(window.Handle()).isNull());
+  // A record that says it is short is read no further (the sanitizer run
+  // catches a read past it), even with a tip that runs to its very end.
+  auto shortRecord = std::make_unique<unsigned char[]>(NOTIFYICONDATAW_V1_SIZE);
+  std::memcpy(shortRecord.get(), &data, offsetof(NOTIFYICONDATAW, szTip));
+  auto* cut = reinterpret_cast<NOTIFYICONDATAW*>(shortRecord.get());
+  cut->cbSize = NOTIFYICONDATAW_V1_SIZE;
+  std::fill(cut->szTip, cut->szTip + 64, u'x');
+  EXPECT_FALSE(Shell_NotifyIconW(NIM_ADD, cut));
 }
 
 class NotifyIconTest : public ::testing::Test {

@@ -57,6 +57,9 @@ struct NOTIFYICONDATAW {
   HICON hBalloonIcon;
 };
 
+static_assert(offsetof(NOTIFYICONDATAW, szTip) == (sizeof(void*) == 8 ? 40 : 24));
+static_assert(sizeof(NOTIFYICONDATAW) == (sizeof(void*) == 8 ? 976 : 956));
+
 // The smallest record taken: the first members with a tip of
 // 64 characters. A record's cbSize says how much of it the caller filled;
 // members beyond it are never read, and a tip is cut where cbSize ends, so
