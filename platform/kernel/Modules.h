@@ -1,8 +1,10 @@
 #pragma once
 
 // Shared libraries loaded at run time, by name. A bare name is looked for
-// next to the running program first (where our own libraries are installed),
-// then where the system's loader looks; a name with a '/' is taken as a path.
+// next to the running program first (where the build puts our own
+// libraries), then along the program's run path (where installed programs
+// find them) and where the system's loader looks; a name with a '/' is taken
+// as a path.
 
 #include <string>
 
