@@ -158,6 +158,32 @@ TEST(XPCheckBox, ThemedCaptionIsCentredRightOfTheBoxAndGrayedWhenDisabled) {
   EXPECT_GT(ink(&disabled), darkest + 40);
 }
 
+TEST(XPCheckBox, PaintedWhileBeyondItsFormsEdgeItShowsTheFormOnceTheFormGrows) {
+  // A form built before it is given its size: the setters repaint the box
+  // at once, while the form still ends above it.
+  TForm form(nullptr);
+  form.SetClientWidth(200);
+  form.SetClientHeight(40);
+  auto* box = new TXPCheckBox(&form);
+  box->SetParent(&form);
+  box->SetBounds(20, 60, 100, 18);
+  box->SetCaption(u"I");
+  box->SetState(cbChecked);
+  form.SetClientHeight(120);
+  form.Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Widget()));
+
+  // The whole form, as a screenshot takes it.
+  const QImage shot = form.Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage box16 = ThemedPart(form.Handle(), u"BUTTON", BP_CHECKBOX, CBS_CHECKEDNORMAL,
+                                  QSize(16, 18), RECT{0, 1, 16, 17}, form.Color());
+  EXPECT_EQ(shot.copy(20, 60, 16, 18), box16);
+  // Right of the short caption, nothing but the form's colour to the box's end.
+  QImage ground(60, 18, QImage::Format_RGB32);
+  ground.fill(ColorFromRef(ColorToRGB(form.Color())));
+  EXPECT_EQ(shot.copy(60, 60, 60, 18), ground);
+}
+
 TEST(XPCheckBox, PaintsNothingWithoutAWindowBehindItAndSurvivesHandlersDestroyingIt) {
   // A parent in no window yet gives no window to theme for.
   TPanel panel(nullptr);
