@@ -9,12 +9,12 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QStringList>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "framework/Colors.h"
+#include "tests/support/GalleryPlaces.h"
 #include "tests/support/Pixels.h"
 
 namespace {
@@ -35,14 +35,6 @@ class GalleryTest : public ::testing::Test {
   std::string folder_;
 };
 
-// Where the screenshot says a window ("themed", "classic") or a section of
-// it ("themed/Angle edit") landed; empty when it names no such thing.
-QRect Landed(const QImage& shot, const QString& key) {
-  const QStringList parts = shot.text(key).split(QLatin1Char(','));
-  if (parts.size() != 4) return QRect();
-  return QRect(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt());
-}
-
 // A picture of `size` in one colour.
 QImage Plain(QSize size, QRgb colour) {
   QImage image(size, QImage::Format_RGB32);
@@ -59,8 +51,8 @@ TEST_F(GalleryTest, TheScreenshotShowsBothLooksWithThePopupOpen) {
 
   // Two windows of one size, apart, within the picture; every section
   // wholly inside its window, none over another, at the same place in both.
-  const QRect themed = Landed(shot, QStringLiteral("themed"));
-  const QRect classic = Landed(shot, QStringLiteral("classic"));
+  const QRect themed = GalleryPlace(shot, QStringLiteral("themed"));
+  const QRect classic = GalleryPlace(shot, QStringLiteral("classic"));
   ASSERT_FALSE(themed.isEmpty());
   ASSERT_EQ(classic.size(), themed.size());
   EXPECT_FALSE(themed.intersects(classic));
@@ -68,13 +60,13 @@ TEST_F(GalleryTest, TheScreenshotShowsBothLooksWithThePopupOpen) {
   std::vector<QRect> sections;
   for (const QString& key : shot.textKeys()) {
     if (!key.startsWith(QStringLiteral("themed/"))) continue;
-    const QRect section = Landed(shot, key);
+    const QRect section = GalleryPlace(shot, key);
     EXPECT_TRUE(themed.contains(section)) << key.toStdString();
     for (const QRect& other : sections)
       EXPECT_FALSE(section.intersects(other)) << key.toStdString();
     sections.push_back(section);
     const QString twin = QStringLiteral("classic/") + key.mid(7);
-    EXPECT_EQ(Landed(shot, twin).translated(themed.topLeft() - classic.topLeft()), section)
+    EXPECT_EQ(GalleryPlace(shot, twin).translated(themed.topLeft() - classic.topLeft()), section)
         << key.toStdString();
   }
   ASSERT_GE(sections.size(), 8u);
@@ -83,7 +75,7 @@ TEST_F(GalleryTest, TheScreenshotShowsBothLooksWithThePopupOpen) {
   const auto at = [&](const QRect& window, const char* title) {
     const QString prefix =
         window == themed ? QStringLiteral("themed/") : QStringLiteral("classic/");
-    const QRect section = Landed(shot, prefix + QString::fromUtf8(title));
+    const QRect section = GalleryPlace(shot, prefix + QString::fromUtf8(title));
     EXPECT_FALSE(section.isEmpty()) << title;
     return section.topLeft();
   };

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/GalleryPlaces.h"
+
 namespace {
 
 int RunCommand(const std::string& command) {
@@ -48,11 +50,14 @@ class InstallTest : public ::testing::Test {
     QImage image;
     EXPECT_TRUE(image.load(QString::fromStdString(shot), "PNG"));
     if (image.isNull()) return false;
-    // The drop-down's arrow button in each half (two 640-pixel windows in a
-    // 12-pixel margin).
-    const QImage themed = image.copy(12 + 150, 12 + 87, 20, 21);
-    const QImage classic = image.copy(640 + 24 + 150, 12 + 87, 20, 21);
-    return themed != classic;
+    // The drop-down's arrow button in each half.
+    const QRect themed = GalleryPlace(image, QStringLiteral("themed/Form drop-down"));
+    const QRect classic = GalleryPlace(image, QStringLiteral("classic/Form drop-down"));
+    EXPECT_FALSE(themed.isEmpty());
+    EXPECT_FALSE(classic.isEmpty());
+    const QSize arrow(20, 21);
+    return image.copy(QRect(themed.topLeft() + QPoint(150, 31), arrow)) !=
+           image.copy(QRect(classic.topLeft() + QPoint(150, 31), arrow));
   }
 
   static std::string prefix_;
