@@ -97,27 +97,6 @@ TEST(AngleEdit, DialIsSquareWithItsRadiusAtTheAngle) {
   EXPECT_EQ(RgbAt(look, 2, 20), 0xC0C0C0u);
 }
 
-TEST(AngleEdit, TurnedWhileBeyondItsFormsEdgeItShowsTheFormOnceTheFormGrows) {
-  // Turned (and so repainted at once) before its form reaches down to it.
-  TForm form(nullptr);
-  form.SetClientWidth(120);
-  form.SetClientHeight(30);
-  form.SetColor(clWhite);
-  auto* dial = new TAngleEdit(&form);
-  dial->SetParent(&form);
-  dial->SetBounds(30, 50, 40, 40);
-  dial->SetDegrees(90);
-  form.SetClientHeight(120);
-  form.Show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Widget()));
-
-  const QImage shot = form.Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-  for (const QPoint corner : {QPoint(0, 0), QPoint(39, 0), QPoint(0, 39), QPoint(39, 39)}) {
-    EXPECT_EQ(RgbAt(shot, 30 + corner.x(), 50 + corner.y()), kWhite) << corner.x() << corner.y();
-  }
-  EXPECT_EQ(RgbAt(shot, 30 + 20, 50 + 10), kBlack);  // the radius, pointing up
-}
-
 TEST(AngleEdit, DraggingUpTurnsItOneDegreePerPixelAndAClickTurnsNothing) {
   DialOnForm f;
   f.dial->SetDegrees(350);
