@@ -9,6 +9,7 @@
 #include "framework/UpDown.h"
 #include "tools/GalleryAngleEditSection.h"
 #include "tools/GalleryBrowseFolderDlgSection.h"
+#include "tools/GalleryConvertEditSection.h"
 #include "tools/GalleryKeyPaintBoxSection.h"
 #include "tools/GalleryNumberEditSection.h"
 #include "tools/GalleryPagesSection.h"
@@ -86,6 +87,7 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   top += AddKeyPaintBoxSection(this, top);
   top += AddBrowseFolderDlgSection(this, top);
   top += AddPagesAndColumnsSection(this, top);
+  top += AddConvertEditSection(this, top);
   SetClientHeight(top);
 }
 
