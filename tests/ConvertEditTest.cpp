@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "components/ConvertEdit.h"
+#include "components/DropDownPopup.h"
 #include "framework/ComponentLoading.h"
 #include "framework/Form.h"
 #include "framework/Registration.h"
@@ -213,6 +214,19 @@ TEST(ConvertEdit, SpinStepsWidenTheStripScaleButADragKeepsItStill) {
   EXPECT_THAT(f.log, ElementsAre("10 in 0..10", "11 in 0..10"));
   EXPECT_EQ(f.edit->PanelMax(), 11);
   EXPECT_EQ(f.edit->ValueStrip()->Max(), 11);
+
+  // The drop-down shows the widened scale; its pop-up sets the value.
+  TFormDropDown* button = f.edit->DropDownButton();
+  f.Click(button, 5, 5);
+  EXPECT_EQ(button->Max(), 11);
+  EXPECT_EQ(button->Value(), 11);
+  EXPECT_EQ(button->Offset(), (TPoint{20 - 100, 4}));
+  ASSERT_NE(button->Popup(), nullptr);
+  f.Click(button->Popup()->Panel(), 50, 5);
+  EXPECT_EQ(f.edit->GetValue(), 5.5);
+  EXPECT_EQ(f.Text(), u"5.5");
+  button->Popup()->ClosePopup();
+  f.edit->SetValue(11);
 
   // In the second unit the step is the second unit's.
   f.edit->SetIncrement(1);
