@@ -11,6 +11,7 @@
 #include "framework/UpDown.h"
 #include "tools/GalleryAngleEditSection.h"
 #include "tools/GalleryBrowseFolderDlgSection.h"
+#include "tools/GalleryConvertEditSection.h"
 #include "tools/GalleryKeyPaintBoxSection.h"
 #include "tools/GalleryNumberEditSection.h"
 #include "tools/GalleryPagesSection.h"
@@ -74,6 +75,7 @@ const struct {
     {u"Key paint box", AddKeyPaintBoxSection},
     {u"Folder browse dialog", AddBrowseFolderDlgSection},
     {u"Pages, columns", AddPagesAndColumnsSection},
+    {u"Convert edit", AddConvertEditSection},
 };
 
 }  // namespace
