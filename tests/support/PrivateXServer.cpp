@@ -38,12 +38,12 @@ void EndProcess(pid_t* pid, int signal) {
 
 }  // namespace
 
-bool PrivateXServer::Start(const Options& options) {
+// Starts Xvfb and returns the display number it chose, or "" when it did not
+// come up. Xvfb servers started at the same moment by tests running in
+// parallel can race for one display's lock file, and the loser exits.
+std::string PrivateXServer::LaunchXvfb(const Options& options) {
   int fds[2];
-  if (pipe(fds) != 0) {
-    error_ = "pipe failed";
-    return false;
-  }
+  if (pipe(fds) != 0) return "";
   const std::string screen = std::to_string(options.width) + "x" + std::to_string(options.height) +
                              "x" + std::to_string(options.depth);
   const std::string fd = std::to_string(fds[1]);
@@ -67,9 +67,18 @@ bool PrivateXServer::Start(const Options& options) {
     number += c;
   }
   close(fds[0]);
+  if (number.empty()) EndProcess(&server_, SIGKILL);
+  return number;
+}
+
+bool PrivateXServer::Start(const Options& options) {
+  std::string number;
+  for (int attempt = 0; attempt < 4 && number.empty(); ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100 * attempt));
+    number = LaunchXvfb(options);
+  }
   if (number.empty()) {
     error_ = "Xvfb did not start (is the xvfb package installed?)";
-    EndProcess(&server_, SIGKILL);
     return false;
   }
   name_ = ":" + number;

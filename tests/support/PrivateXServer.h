@@ -33,6 +33,7 @@ class PrivateXServer {
   const std::string& Error() const { return error_; }
 
  private:
+  std::string LaunchXvfb(const Options& options);
   bool WaitForWindowManager();
   pid_t server_ = -1;
   pid_t windowManager_ = -1;
