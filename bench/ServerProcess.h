@@ -23,6 +23,7 @@ class TServerProcess {
   // The lines it printed, one per capture.
   int CaptureLines() const;
   std::string Errors() const;
+  pid_t Pid() const { return FPid; }
 
  private:
   pid_t FPid = -1;
