@@ -3,7 +3,8 @@
 // process:
 // - a changed screen: one byte from a client to the last byte of the image
 //   message at every client, against a plain libpng level-9 encode of the
-//   same pixels timed in the same run, in alternating pairs;
+//   same pixels timed in the same run, in rotating order; wall time, and
+//   time on the CPU and waiting for one;
 // - an unchanged screen, answered from the server's unchanged-frame cache;
 // - the beacon's intervals with no clients, and while clients trigger.
 // The screen changes only when the benchmark moves the hand of its own
