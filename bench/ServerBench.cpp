@@ -141,18 +141,15 @@ class TServerBench {
   bool ConnectUpTo(int count) {
     const int before = FClients.Count();
     const auto start = Clock::now();
-    const auto done = [&] {
-      const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-      FConnects += Format("%s%d more in %.1f s", FConnects.empty() ? "" : ", ",
-                          FClients.Count() - before, seconds);
-    };
     while (FClients.Count() < count) {
       TImageClients::TRound round = FClients.Connect();
       ++FCaptures;
       if (!RoundOk(round, "a client's connection")) return false;
       FLast = std::move(round.message);
     }
-    done();
+    FConnects +=
+        Format("%s%d more in %.1f s", FConnects.empty() ? "" : ", ", FClients.Count() - before,
+               std::chrono::duration<double>(Clock::now() - start).count());
     return true;
   }
 
