@@ -349,4 +349,15 @@ TEST(ConvertEdit, APointParsesInACommaLocaleToo) {
   EXPECT_EQ(f.edit->GetSecondUnitValue(), 1.5);
 }
 
+TEST(ConvertEdit, AChangeHandlerMayDestroyTheEditFromTheDropDownsPopup) {
+  ConvertOnForm f;
+  f.edit->OnChange = [&](TObject*) { delete f.edit; };
+  TFormDropDown* button = f.edit->DropDownButton();
+  f.Click(button, 5, 5);
+  ASSERT_NE(button->Popup(), nullptr);
+  f.Click(button->Popup()->Panel(), 50, 5);
+  PumpFor(std::chrono::milliseconds(100));
+  EXPECT_EQ(f.form.ControlCount(), 0);
+}
+
 }  // namespace
