@@ -191,13 +191,15 @@ void TConvertEdit::ButtonClick(TObject* Sender) {
   const auto alive = Alive();
   FEdit->ForceUpdate();  // a half-typed text is taken in the unit it was typed in
   if (alive.expired()) return;
+  // The scale's handler may switch the unit again: the switch it made has
+  // then shown its own unit, and this one stops.
   double scale = 1.0;
   if (FFirstButton->Down()) {
     FSelectedButton = FFirstButton;
     FSecondUnitShown = false;
     // Asked although the first unit needs no scale: the application learns
     // of the switch.
-    if (!GetScale(scale)) return;
+    if (!GetScale(scale) || FSelectedButton != FFirstButton) return;
     scale = 1.0;
     TEditChangeDetached detached(FEdit);
     ApplyEditBounds(scale);
@@ -205,7 +207,7 @@ void TConvertEdit::ButtonClick(TObject* Sender) {
   } else {
     FSelectedButton = FSecondButton;
     FSecondUnitShown = true;
-    if (!GetScale(scale)) return;
+    if (!GetScale(scale) || FSelectedButton != FSecondButton) return;
     TEditChangeDetached detached(FEdit);
     ApplyEditBounds(scale);
     // The second unit always shows decimals.

@@ -226,4 +226,23 @@ TEST(BrowseFolderDlg, RegisteredOnTheCorvanePage) {
   EXPECT_TRUE(onCorvane);
 }
 
+// A second Execute of the same dialog from inside the first chooser: each
+// answers for itself and the outer choice is the one that stays.
+TEST_F(BrowseFolderDlgTest, ExecuteAgainFromInsideTheChooser) {
+  TBrowseFolderDlg dialog(nullptr);
+  int depth = 0;
+  SetFolderBrowserAnswerer([&](TFolderBrowserView& view) {
+    if (++depth == 1) {
+      EXPECT_TRUE(dialog.Execute());
+      EXPECT_EQ(dialog.FolderName(), root_ + "/alpha");
+      EXPECT_TRUE(view.Choose(root_ + "/beta"));
+    } else {
+      EXPECT_TRUE(view.Choose(root_ + "/alpha"));
+    }
+  });
+  EXPECT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.FolderName(), root_ + "/beta");
+  EXPECT_EQ(depth, 2);
+}
+
 }  // namespace

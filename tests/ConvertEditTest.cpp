@@ -10,6 +10,7 @@
 #include <QTest>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "components/ConvertEdit.h"
@@ -347,6 +348,35 @@ TEST(ConvertEdit, APointParsesInACommaLocaleToo) {
   f.TypeOver("1.5");
   EXPECT_EQ(f.edit->GetValue(), 0.75);
   EXPECT_EQ(f.edit->GetSecondUnitValue(), 1.5);
+}
+
+TEST(ConvertEdit, AChangeHandlerMayDestroyTheEditFromTheDropDownsPopup) {
+  ConvertOnForm f;
+  f.edit->OnChange = [&](TObject*) { delete f.edit; };
+  TFormDropDown* button = f.edit->DropDownButton();
+  f.Click(button, 5, 5);
+  ASSERT_NE(button->Popup(), nullptr);
+  f.Click(button->Popup()->Panel(), 50, 5);
+  PumpFor(std::chrono::milliseconds(100));
+  EXPECT_EQ(f.form.ControlCount(), 0);
+}
+
+// A scale handler that switches the unit back while it is asked: the unit
+// the edit ends on is the one its text and bounds are in.
+TEST(ConvertEdit, AScaleHandlerSwitchingTheUnitLeavesTextAndBoundsInTheUnitShown) {
+  ConvertOnForm f;
+  f.edit->SetValue(10);
+  bool switched = false;
+  f.edit->OnGetScale = [&](TObject*, double& s) {
+    s = 2;
+    if (!std::exchange(switched, true)) f.edit->ShowFirstUnit();
+  };
+  f.edit->ShowSecondUnit();
+  ASSERT_TRUE(f.edit->ShowingFirstUnit());
+  EXPECT_EQ(f.Text(), u"10");
+  EXPECT_EQ(f.EditBounds(), (std::pair<float, float>{0, 100}));
+  f.TypeOver("30");
+  EXPECT_EQ(f.edit->GetValue(), 30);
 }
 
 }  // namespace

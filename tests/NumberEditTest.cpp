@@ -327,4 +327,24 @@ TEST(NumberEdit, RegistersBothEditsOnTheCorvanePage) {
   TComponent::Free(made);
 }
 
+TEST(NumberEdit, AHandlerMayHideTheSpinButtonsFromTheirOwnStep) {
+  EditOnForm<> f;
+  f.edit->SetShowButtons(true);
+  f.edit->OnChange = [&](TObject*) { f.edit->SetShowButtons(false); };
+  f.ClickSpin(true);
+  PumpFor(200ms);
+  EXPECT_EQ(f.edit->GetValue(), 1.0f);
+  EXPECT_EQ(f.edit->ControlCount(), 1);
+  EXPECT_FALSE(f.edit->SteppingUp);
+}
+
+TEST(NumberEdit, AHandlerMayDestroyTheEditAsItTakesTheFocus) {
+  EditOnForm<> f;
+  f.other->SetFocus();
+  f.edit->OnEnter = [&](TObject*) { TComponent::Free(f.edit); };
+  QTest::mouseClick(f.Box()->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  PumpFor(100ms);
+  EXPECT_EQ(f.form->ControlCount(), 1);
+}
+
 }  // namespace
