@@ -188,7 +188,9 @@ LSTATUS RegCreateKeyEx(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPWSTR /
     if (const LSTATUS status = CheckKey(*handle, db); status != ERROR_SUCCESS) return status;
     SqliteTransaction writing(*db, Kind::Writing);
     KeyStore store(*db);
-    // Looked up again: another process may have changed the tree meanwhile.
+    // Looked up again: another process may have changed the tree meanwhile,
+    // even deleted the key itself, below which nothing may be added.
+    if (!store.Exists(handle->key)) return ERROR_KEY_DELETED;
     Walk walk = WalkPath(store, handle->key, path);
     const bool created = walk.found < path.size();
     for (; walk.found < path.size(); ++walk.found) {
