@@ -3,6 +3,8 @@
 #include <errno.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdlib>
@@ -339,16 +341,22 @@ class TRegRun {
       errno = 0;
       char* end = nullptr;
       const bool hex = text.starts_with("0x") || text.starts_with("0X");
-      const long long number =
-          hex ? static_cast<long long>(std::strtoull(text.c_str() + 2, &end, 16))
-              : std::strtoll(text.c_str(), &end, 10);
-      if (text.empty() || (hex && text.size() == 2) || *end != '\0' || errno != 0 ||
-          number < INT32_MIN || number > static_cast<long long>(UINT32_MAX) ||
-          (hex && text[2] == '-')) {
+      // After "0x" hex digits only: strtoull would also take a sign, blanks
+      // and a second "0x", and wraps a negative number around.
+      const bool digitsOnly =
+          !hex || (text.size() > 2 && std::all_of(text.begin() + 2, text.end(), [](char c) {
+                     return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+                   }));
+      const unsigned long long hexNumber = hex ? std::strtoull(text.c_str() + 2, &end, 16) : 0;
+      const long long number = hex ? 0 : std::strtoll(text.c_str(), &end, 10);
+      if (text.empty() || !digitsOnly || *end != '\0' || errno != 0 ||
+          (hex ? hexNumber > UINT32_MAX
+               : number < INT32_MIN || number > static_cast<long long>(UINT32_MAX))) {
         *error = "REG_DWORD data must be a 32-bit number, decimal or 0x-hex: '" + text + "'";
         return false;
       }
-      const auto bits = static_cast<uint32_t>(number);
+      const auto bits =
+          static_cast<uint32_t>(hex ? hexNumber : static_cast<unsigned long long>(number));
       *data = {static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
                static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
       return true;
