@@ -269,4 +269,29 @@ TEST_F(ScrivloRegTest, AReadOnlyFolderKeepsTheHiveAsItIs) {
   EXPECT_EQ(ReadWholeFile(home_.HivePath()), hive);
 }
 
+TEST_F(ScrivloRegTest, ChangesLeftInTheLogOfAHiveInAReadOnlyFolderAreNeverSkipped) {
+  // The hive holds "old"; "new" is committed in its log, which this process
+  // keeps open. Then the hive and its log alone sit in a folder the user may
+  // not write to, where the log's index cannot be made.
+  ASSERT_EQ(Reg({"add", "HKCU\\Software\\T", "/v", "x", "/d", "old"}).status, 0);
+  Put(u"Software\\T", u"x", REG_SZ, Utf16Z("new"));
+  ASSERT_GT(ReadWholeFile(home_.HivePath() + "-wal").size(), 0u);
+  ScratchConfigHome copy;
+  ASSERT_EQ(mkdir(copy.Folder().c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(copy.HiveFolder().c_str(), 0755), 0);
+  for (const char* suffix : {"", "-wal"}) {
+    WriteWholeFile(copy.HivePath() + suffix, ReadWholeFile(home_.HivePath() + suffix));
+  }
+  GiveToUnprivileged(copy.Folder());
+  ASSERT_EQ(chmod(copy.HiveFolder().c_str(), 0555), 0);
+
+  const ProgramRun run = Reg({"query", "HKCU\\Software\\T", "/v", "x"}, "", true);
+  if (run.status == 0) {
+    EXPECT_THAT(run.out, HasSubstr("x    REG_SZ    new"));
+  } else {
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("cannot open the settings hive " + copy.HivePath()));
+  }
+}
+
 }  // namespace
