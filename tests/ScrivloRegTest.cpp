@@ -236,6 +236,16 @@ TEST_F(ScrivloRegTest, FilesOfTheWindowsEditorImportAndBrokenFilesChangeNothing)
   EXPECT_THAT(run.err, HasSubstr("line 1: REGEDIT4 files are not supported"));
   run = Reg({"import", "-"}, "Windows Registry Editor Version 5.00\n\"a\"=\"outside a key\"\n");
   EXPECT_THAT(run.err, HasSubstr("line 2: a value outside a key"));
+  // A zero character would cut a name short, so that another value or key
+  // took the change.
+  using namespace std::string_literals;
+  for (const std::string& line : {"\"x\0y\"=\"z\"\n"s, "[HKCU\\Software\\New\0Other]\n"s}) {
+    run = Reg({"import", "-"},
+              "Windows Registry Editor Version 5.00\n\n[HKCU\\Software\\New]\n" + line);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("line 4: a name may not hold a zero character"));
+  }
+  EXPECT_EQ(Reg({"query", "HKCU\\Software\\New"}).status, 1);
 }
 
 TEST_F(ScrivloRegTest, AReadOnlyFolderKeepsTheHiveAsItIs) {

@@ -9,6 +9,7 @@ namespace {
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 // Hex lines are wrapped with a backslash so that no line passes this width.
 constexpr size_t kLineWidth = 80;
+constexpr const char* kZeroInName = "a name may not hold a zero character";
 
 std::string Escape(std::string_view text) {
   std::string out = "\"";
@@ -218,6 +219,9 @@ class Parser {
       key.remove = true;
       line.remove_prefix(1);
     }
+    // The hive takes names up to their first zero character, so such a name
+    // would reach another key.
+    if (line.find('\0') != std::string_view::npos) return Fail(kZeroInName);
     std::string reason;
     if (!ParseRegKeyPath(line, &key.path, &reason)) return Fail(reason);
     FKeys->push_back(std::move(key));
@@ -232,6 +236,7 @@ class Parser {
     } else if (!ReadQuoted(line, &value.name)) {
       return Fail("a value name must be @ or a quoted string");
     }
+    if (value.name.find('\0') != std::string::npos) return Fail(kZeroInName);
     line = Trim(line);
     if (line.empty() || line.front() != '=') return Fail("expected '=' after the value name");
     line = Trim(line.substr(1));
