@@ -250,6 +250,11 @@ TEST_F(HiveTest, HandlesRightsAndPathsAreChecked) {
                            KEY_ALL_ACCESS, nullptr, &missing, nullptr),
             ERROR_INVALID_PARAMETER);
 
+  // A tree goes only through a handle with the rights to delete it.
+  EXPECT_EQ(RegDeleteTree(rules, u"Child"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteTree(rules, nullptr), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(SubKeys(rules), std::vector<std::u16string>{u"Child"});
+
   // Deleting a key makes every handle to it report so; its parent lives on.
   ASSERT_EQ(RegDeleteKey(rules, u"child"), ERROR_SUCCESS);
   EXPECT_EQ(Set(key, u"x", REG_DWORD, {1, 0, 0, 0}), ERROR_KEY_DELETED);

@@ -317,6 +317,11 @@ LSTATUS RegDeleteTree(HKEY hKey, LPCWSTR lpSubKey) {
     if (const LSTATUS status = SplitKeyPath(lpSubKey, path); status != ERROR_SUCCESS) {
       return status;
     }
+    // The rights the platform asks of the handle; emptying the key itself
+    // also deletes its values.
+    const REGSAM needed =
+        DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | (path.empty() ? KEY_SET_VALUE : 0);
+    if ((handle->access & needed) != needed) return ERROR_ACCESS_DENIED;
     if (!handle->backed) return path.empty() ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
     SqliteDatabase* db = Hive::Instance().Open(HiveUse::Change);
     if (const LSTATUS status = CheckKey(*handle, db); status != ERROR_SUCCESS) return status;
