@@ -246,6 +246,26 @@ TEST_F(ScrivloRegTest, FilesOfTheWindowsEditorImportAndBrokenFilesChangeNothing)
     EXPECT_THAT(run.err, HasSubstr("line 4: a name may not hold a zero character"));
   }
   EXPECT_EQ(Reg({"query", "HKCU\\Software\\New"}).status, 1);
+  // Nor is anything applied of a file that asks what the hive refuses.
+  for (const auto& [tail, error] : std::vector<std::pair<std::string, std::string>>{
+           {"[-HKEY_CURRENT_USER]\n", "line 5: HKEY_CURRENT_USER itself cannot be deleted"},
+           {"[HKCU\\Software\\" + std::string(256, 'k') + "\\x]\n",
+            "line 5: a key name is longer than 255 characters"},
+           {"\"" + std::string(16384, 'v') + "\"=\"\"\n",
+            "line 5: a value name is longer than 16383 characters"},
+       }) {
+    run =
+        Reg({"import", "-"},
+            "Windows Registry Editor Version 5.00\n\n[HKCU\\Software\\New]\n\"a\"=\"b\"\n" + tail);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr(error));
+  }
+  EXPECT_EQ(Reg({"query", "HKCU\\Software\\New"}).status, 1);
+  // Names at the limits are no fault.
+  run = Reg({"import", "-"}, "Windows Registry Editor Version 5.00\n\n[HKCU\\Software\\" +
+                                 std::string(255, 'k') + "]\n\"" + std::string(16383, 'v') +
+                                 "\"=\"\"\n");
+  EXPECT_EQ(run.status, 0) << run.err;
 }
 
 TEST_F(ScrivloRegTest, AReadOnlyFolderKeepsTheHiveAsItIs) {

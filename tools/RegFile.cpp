@@ -1,5 +1,6 @@
 #include "tools/RegFile.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/CodePage.h"
@@ -224,6 +225,20 @@ class Parser {
     if (line.find('\0') != std::string_view::npos) return Fail(kZeroInName);
     std::string reason;
     if (!ParseRegKeyPath(line, &key.path, &reason)) return Fail(reason);
+    // What the hive would refuse is refused here, before anything of the
+    // file is applied.
+    if (key.remove && key.path.subKey.empty()) {
+      return Fail("HKEY_CURRENT_USER itself cannot be deleted");
+    }
+    for (size_t start = 0; start <= key.path.subKey.size();) {
+      const size_t slash = std::min(key.path.subKey.find('\\', start), key.path.subKey.size());
+      if (Utf8ToUtf16(std::string_view(key.path.subKey).substr(start, slash - start)).size() >
+          kMaxKeyNameLength) {
+        return Fail("a key name is longer than " + std::to_string(kMaxKeyNameLength) +
+                    " characters");
+      }
+      start = slash + 1;
+    }
     FKeys->push_back(std::move(key));
     return true;
   }
@@ -237,6 +252,10 @@ class Parser {
       return Fail("a value name must be @ or a quoted string");
     }
     if (value.name.find('\0') != std::string::npos) return Fail(kZeroInName);
+    if (Utf8ToUtf16(value.name).size() > kMaxValueNameLength) {
+      return Fail("a value name is longer than " + std::to_string(kMaxValueNameLength) +
+                  " characters");
+    }
     line = Trim(line);
     if (line.empty() || line.front() != '=') return Fail("expected '=' after the value name");
     line = Trim(line.substr(1));
