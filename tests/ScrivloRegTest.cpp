@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <tuple>
@@ -138,6 +140,22 @@ TEST_F(ScrivloRegTest, ExportThenImportBringsBackTheSameTypesAndBytes) {
   run = Reg({"export", "HKEY_CURRENT_USER\\software\\round", "-"});
   ASSERT_EQ(run.status, 0);
   EXPECT_EQ(run.out, text);
+
+  // A name no file can carry as it is would import back as another name:
+  // nothing is exported.
+  const std::u16string lone{u'x', static_cast<char16_t>(0xD800)};
+  for (const auto& [key, name] :
+       std::vector<std::pair<std::u16string, std::u16string>>{{root + u"\\Sub\\line\nbreak", u"v"},
+                                                              {root + u"\\Sub\\" + lone, u"v"},
+                                                              {root + u"\\Sub", lone}}) {
+    Put(key, name, REG_DWORD, {1, 0, 0, 0});
+    std::remove(file.c_str());
+    run = Reg({"export", "HKCU\\Software\\Round", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("which a file cannot carry; nothing was exported"));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    ASSERT_EQ(Reg({"delete", "HKCU\\Software\\Round\\Sub", "/f"}).status, 0);
+  }
 }
 
 TEST_F(ScrivloRegTest, QueryAddAndDeleteWithClearStatuses) {
