@@ -262,10 +262,12 @@ void TRegistryFormSaver::Load() {
       // for a position at the end of int's range, where its own arithmetic
       // overflows: sizes stop at the whole desktop's (as the platform limits
       // a window's size), positions just outside it, which the on-screen
-      // rule below treats exactly as it would the value itself.
+      // rule below treats exactly as it would the value itself. A size of
+      // nothing or less keeps the form's own: such a window could be neither
+      // seen nor grabbed.
       const TRect desktop = Screen->DesktopRect();
       const auto size = [](int value, int desktopSize, int current) {
-        return std::min(value, std::max(desktopSize, current));
+        return value <= 0 ? current : std::min(value, std::max(desktopSize, current));
       };
       const auto position = [](int value, int first, int end) {
         return std::clamp(value, first - 1, end + 1);

@@ -251,6 +251,12 @@ TEST_F(FormSaverTest, LoadCentresAnUnplacedFormAndKeepsEveryFormOnTheScreen) {
   saver_->Load();
   EXPECT_LE(form_.Width(), Screen->DesktopRect().Width());
   EXPECT_EQ(form_.WindowState(), wsNormal);
+  // Nor a window of no size, which nobody could see or grab.
+  form_.SetBounds(area.Left, area.Top, 200, 100);
+  PutInteger("Width", INT_MIN);
+  PutInteger("Height", 0);
+  saver_->Load();
+  EXPECT_EQ(form_.BoundsRect(), Bounds(area.Left, area.Top, 200, 100));
 
   // A value of another type ends Load with the registry closed, unplaced.
   Put("Top", REG_SZ, {'1', 0, 0, 0});

@@ -250,6 +250,11 @@ TEST_F(HiveTest, HandlesRightsAndPathsAreChecked) {
                            KEY_ALL_ACCESS, nullptr, &missing, nullptr),
             ERROR_INVALID_PARAMETER);
 
+  // A tree goes only through a handle with the rights to delete it.
+  EXPECT_EQ(RegDeleteTree(rules, u"Child"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteTree(rules, nullptr), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(SubKeys(rules), std::vector<std::u16string>{u"Child"});
+
   // Deleting a key makes every handle to it report so; its parent lives on.
   ASSERT_EQ(RegDeleteKey(rules, u"child"), ERROR_SUCCESS);
   EXPECT_EQ(Set(key, u"x", REG_DWORD, {1, 0, 0, 0}), ERROR_KEY_DELETED);
@@ -360,6 +365,46 @@ TEST_F(HiveTest, AFileThatIsNotAHiveIsRefusedAndLeftAsItIs) {
   const std::string foreign = ReadWholeFile(home_.HivePath());
   EXPECT_EQ(Set(HKEY_CURRENT_USER, u"x", REG_DWORD, {1, 0, 0, 0}), ERROR_BADDB);
   EXPECT_EQ(ReadWholeFile(home_.HivePath()), foreign);
+}
+
+TEST_F(HiveTest, AKeyDeletedWhileACreateBelowItWaitsGainsNoUnreachableSubkey) {
+  // The other process starts before this one touches the hive, so that it
+  // inherits no connection.
+  int go[2], ready[2];
+  ASSERT_EQ(pipe(go), 0);
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    char byte = 0;
+    if (read(go[0], &byte, 1) != 1) _exit(2);
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(home_.HivePath().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) _exit(3);
+    if (write(ready[1], "r", 1) != 1) _exit(4);
+    usleep(500 * 1000);  // while the create below waits for the lock
+    const int code = sqlite3_exec(db,
+                                  "DELETE FROM keys WHERE folded = 'DOOMED';"
+                                  "COMMIT",
+                                  nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+    _exit(code == SQLITE_OK ? 0 : 5);
+  }
+  HKEY doomed = Create(HKEY_CURRENT_USER, u"Doomed");
+  ASSERT_EQ(write(go[1], "g", 1), 1);
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+
+  HKEY created = nullptr;
+  const LSTATUS status = RegCreateKeyEx(doomed, u"Lists\\Files", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                        nullptr, &created, nullptr);
+  int exit = 0;
+  ASSERT_EQ(waitpid(child, &exit, 0), child);
+  ASSERT_TRUE(WIFEXITED(exit) && WEXITSTATUS(exit) == 0);
+  EXPECT_NE(status, ERROR_SUCCESS);
+  EXPECT_EQ(created, nullptr);
+  OtherConnection other(home_.HivePath());
+  EXPECT_EQ(other.Text("SELECT count(*) FROM keys WHERE parent NOT IN (SELECT id FROM keys)"), "0");
+  RegCloseKey(doomed);
 }
 
 // Writes `count` REG_SZ values "v00000"... into `key` as an import file.

@@ -82,6 +82,12 @@ TEST_F(RegistryTest, ReadOnlyKeysTakeNoWritesAndLeaveAccessAsItWas) {
   EXPECT_EQ(reader.ReadInteger("PORT"), 40000);
   EXPECT_EQ(RaisedBy([&] { reader.WriteInteger("port", 1); }), "Failed to set data for 'port'");
   EXPECT_FALSE(reader.DeleteValue("port"));
+  // Nor does it delete: not a subkey, not the key's own values.
+  ASSERT_TRUE(writer.OpenKey("Sub", true));
+  EXPECT_FALSE(reader.DeleteKey("Sub"));
+  EXPECT_FALSE(reader.DeleteKey(""));
+  EXPECT_TRUE(reader.KeyExists("Sub"));
+  ASSERT_TRUE(writer.OpenKey("\\Software\\App", false));
   EXPECT_EQ(reader.Access(), KEY_ALL_ACCESS);
   EXPECT_FALSE(reader.OpenKeyReadOnly("Software\\Nowhere"));
   EXPECT_EQ(writer.ReadInteger("port"), 40000);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <tuple>
@@ -138,6 +140,22 @@ TEST_F(ScrivloRegTest, ExportThenImportBringsBackTheSameTypesAndBytes) {
   run = Reg({"export", "HKEY_CURRENT_USER\\software\\round", "-"});
   ASSERT_EQ(run.status, 0);
   EXPECT_EQ(run.out, text);
+
+  // A name no file can carry as it is would import back as another name:
+  // nothing is exported.
+  const std::u16string lone{u'x', static_cast<char16_t>(0xD800)};
+  for (const auto& [key, name] :
+       std::vector<std::pair<std::u16string, std::u16string>>{{root + u"\\Sub\\line\nbreak", u"v"},
+                                                              {root + u"\\Sub\\" + lone, u"v"},
+                                                              {root + u"\\Sub", lone}}) {
+    Put(key, name, REG_DWORD, {1, 0, 0, 0});
+    std::remove(file.c_str());
+    run = Reg({"export", "HKCU\\Software\\Round", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("which a file cannot carry; nothing was exported"));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    ASSERT_EQ(Reg({"delete", "HKCU\\Software\\Round\\Sub", "/f"}).status, 0);
+  }
 }
 
 TEST_F(ScrivloRegTest, QueryAddAndDeleteWithClearStatuses) {
@@ -174,6 +192,10 @@ TEST_F(ScrivloRegTest, QueryAddAndDeleteWithClearStatuses) {
            {},
            {"add", key, "/v", "x", "/t", "REG_DWORD", "/d", "4294967296"},
            {"add", key, "/v", "x", "/t", "REG_DWORD", "/d", "12abc"},
+           {"add", key, "/v", "x", "/t", "REG_DWORD", "/d", "0xFFFFFFFFFFFFFFFF"},
+           {"add", key, "/v", "x", "/t", "REG_DWORD", "/d", "0xFFFFFFFF80000000"},
+           {"add", key, "/v", "x", "/t", "REG_DWORD", "/d", "0x0x12"},
+           {"add", key, "/v", "x", "/t", "REG_DWORD", "/d", "0x+12"},
            {"add", key, "/v", "x", "/t", "REG_BINARY", "/d", "0g"},
            {"add", key, "/v", "x", "/t", "REG_FANCY", "/d", "1"},
            {"delete", key},
@@ -232,6 +254,36 @@ TEST_F(ScrivloRegTest, FilesOfTheWindowsEditorImportAndBrokenFilesChangeNothing)
   EXPECT_THAT(run.err, HasSubstr("line 1: REGEDIT4 files are not supported"));
   run = Reg({"import", "-"}, "Windows Registry Editor Version 5.00\n\"a\"=\"outside a key\"\n");
   EXPECT_THAT(run.err, HasSubstr("line 2: a value outside a key"));
+  // A zero character would cut a name short, so that another value or key
+  // took the change.
+  using namespace std::string_literals;
+  for (const std::string& line : {"\"x\0y\"=\"z\"\n"s, "[HKCU\\Software\\New\0Other]\n"s}) {
+    run = Reg({"import", "-"},
+              "Windows Registry Editor Version 5.00\n\n[HKCU\\Software\\New]\n" + line);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("line 4: a name may not hold a zero character"));
+  }
+  EXPECT_EQ(Reg({"query", "HKCU\\Software\\New"}).status, 1);
+  // Nor is anything applied of a file that asks what the hive refuses.
+  for (const auto& [tail, error] : std::vector<std::pair<std::string, std::string>>{
+           {"[-HKEY_CURRENT_USER]\n", "line 5: HKEY_CURRENT_USER itself cannot be deleted"},
+           {"[HKCU\\Software\\" + std::string(256, 'k') + "\\x]\n",
+            "line 5: a key name is longer than 255 characters"},
+           {"\"" + std::string(16384, 'v') + "\"=\"\"\n",
+            "line 5: a value name is longer than 16383 characters"},
+       }) {
+    run =
+        Reg({"import", "-"},
+            "Windows Registry Editor Version 5.00\n\n[HKCU\\Software\\New]\n\"a\"=\"b\"\n" + tail);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr(error));
+  }
+  EXPECT_EQ(Reg({"query", "HKCU\\Software\\New"}).status, 1);
+  // Names at the limits are no fault.
+  run = Reg({"import", "-"}, "Windows Registry Editor Version 5.00\n\n[HKCU\\Software\\" +
+                                 std::string(255, 'k') + "]\n\"" + std::string(16383, 'v') +
+                                 "\"=\"\"\n");
+  EXPECT_EQ(run.status, 0) << run.err;
 }
 
 TEST_F(ScrivloRegTest, AReadOnlyFolderKeepsTheHiveAsItIs) {
@@ -263,6 +315,31 @@ TEST_F(ScrivloRegTest, AReadOnlyFolderKeepsTheHiveAsItIs) {
   EXPECT_THAT(run.err, HasSubstr("the settings hive " + home_.HivePath() +
                                  " is read-only; settings are not saved\n"));
   EXPECT_EQ(ReadWholeFile(home_.HivePath()), hive);
+}
+
+TEST_F(ScrivloRegTest, ChangesLeftInTheLogOfAHiveInAReadOnlyFolderAreNeverSkipped) {
+  // The hive holds "old"; "new" is committed in its log, which this process
+  // keeps open. Then the hive and its log alone sit in a folder the user may
+  // not write to, where the log's index cannot be made.
+  ASSERT_EQ(Reg({"add", "HKCU\\Software\\T", "/v", "x", "/d", "old"}).status, 0);
+  Put(u"Software\\T", u"x", REG_SZ, Utf16Z("new"));
+  ASSERT_GT(ReadWholeFile(home_.HivePath() + "-wal").size(), 0u);
+  ScratchConfigHome copy;
+  ASSERT_EQ(mkdir(copy.Folder().c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(copy.HiveFolder().c_str(), 0755), 0);
+  for (const char* suffix : {"", "-wal"}) {
+    WriteWholeFile(copy.HivePath() + suffix, ReadWholeFile(home_.HivePath() + suffix));
+  }
+  GiveToUnprivileged(copy.Folder());
+  ASSERT_EQ(chmod(copy.HiveFolder().c_str(), 0555), 0);
+
+  const ProgramRun run = Reg({"query", "HKCU\\Software\\T", "/v", "x"}, "", true);
+  if (run.status == 0) {
+    EXPECT_THAT(run.out, HasSubstr("x    REG_SZ    new"));
+  } else {
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("cannot open the settings hive " + copy.HivePath()));
+  }
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <errno.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdlib>
@@ -161,8 +163,16 @@ LSTATUS ReadValue(HKEY key, const std::u16string& name, DWORD* type, std::vector
   return status;
 }
 
+// A name as UTF-8, and whether it says exactly that name: a lone UTF-16
+// surrogate has no UTF-8 form and becomes U+FFFD.
+std::string Utf8Name(std::u16string_view name, bool* exact) {
+  std::string text = Utf16ToUtf8(name);
+  if (exact != nullptr) *exact = Utf8ToUtf16(text) == name;
+  return text;
+}
+
 // The value at `index`; ERROR_NO_MORE_ITEMS after the last.
-LSTATUS EnumValue(HKEY key, DWORD index, TRegFileValue* value) {
+LSTATUS EnumValue(HKEY key, DWORD index, TRegFileValue* value, bool* exact = nullptr) {
   std::u16string name(kMaxValueNameLength + 1, u'\0');
   DWORD size = 0;
   while (true) {
@@ -174,17 +184,17 @@ LSTATUS EnumValue(HKEY key, DWORD index, TRegFileValue* value) {
     if (status == ERROR_MORE_DATA) continue;
     if (status != ERROR_SUCCESS) return status;
     value->data.resize(size);
-    value->name = Utf16ToUtf8(std::u16string_view(name.data(), length));
+    value->name = Utf8Name(std::u16string_view(name.data(), length), exact);
     return ERROR_SUCCESS;
   }
 }
 
-LSTATUS EnumKey(HKEY key, DWORD index, std::string* name) {
+LSTATUS EnumKey(HKEY key, DWORD index, std::string* name, bool* exact = nullptr) {
   WCHAR buffer[kMaxKeyNameLength + 1];
   DWORD length = kMaxKeyNameLength + 1;
   const LSTATUS status =
       RegEnumKeyEx(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
-  if (status == ERROR_SUCCESS) *name = Utf16ToUtf8(std::u16string_view(buffer, length));
+  if (status == ERROR_SUCCESS) *name = Utf8Name(std::u16string_view(buffer, length), exact);
   return status;
 }
 
@@ -339,16 +349,22 @@ class TRegRun {
       errno = 0;
       char* end = nullptr;
       const bool hex = text.starts_with("0x") || text.starts_with("0X");
-      const long long number =
-          hex ? static_cast<long long>(std::strtoull(text.c_str() + 2, &end, 16))
-              : std::strtoll(text.c_str(), &end, 10);
-      if (text.empty() || (hex && text.size() == 2) || *end != '\0' || errno != 0 ||
-          number < INT32_MIN || number > static_cast<long long>(UINT32_MAX) ||
-          (hex && text[2] == '-')) {
+      // After "0x" hex digits only: strtoull would also take a sign, blanks
+      // and a second "0x", and wraps a negative number around.
+      const bool digitsOnly =
+          !hex || (text.size() > 2 && std::all_of(text.begin() + 2, text.end(), [](char c) {
+                     return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+                   }));
+      const unsigned long long hexNumber = hex ? std::strtoull(text.c_str() + 2, &end, 16) : 0;
+      const long long number = hex ? 0 : std::strtoll(text.c_str(), &end, 10);
+      if (text.empty() || !digitsOnly || *end != '\0' || errno != 0 ||
+          (hex ? hexNumber > UINT32_MAX
+               : number < INT32_MIN || number > static_cast<long long>(UINT32_MAX))) {
         *error = "REG_DWORD data must be a 32-bit number, decimal or 0x-hex: '" + text + "'";
         return false;
       }
-      const auto bits = static_cast<uint32_t>(number);
+      const auto bits =
+          static_cast<uint32_t>(hex ? hexNumber : static_cast<unsigned long long>(number));
       *data = {static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
                static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
       return true;
@@ -437,14 +453,21 @@ class TRegRun {
     keys->push_back({path, false, {}});
     TRegFileValue value;
     LSTATUS status;
-    for (DWORD index = 0; (status = EnumValue(key.get(), index, &value)) == ERROR_SUCCESS;
+    bool exact = true;
+    for (DWORD index = 0; (status = EnumValue(key.get(), index, &value, &exact)) == ERROR_SUCCESS;
          ++index) {
+      if (!exact) Unwritable("value " + ShownName(value.name) + " of " + path.FullName());
       keys->back().values.push_back(value);
     }
     if (status != ERROR_NO_MORE_ITEMS) return status;
     std::vector<std::string> names;
     std::string name;
-    for (DWORD index = 0; (status = EnumKey(key.get(), index, &name)) == ERROR_SUCCESS; ++index) {
+    for (DWORD index = 0; (status = EnumKey(key.get(), index, &name, &exact)) == ERROR_SUCCESS;
+         ++index) {
+      // A key line ends at the line break.
+      if (!exact || name.find_first_of("\r\n") != std::string::npos) {
+        Unwritable("key " + path.Child(name).FullName());
+      }
       names.push_back(name);
     }
     if (status != ERROR_NO_MORE_ITEMS) return status;
@@ -455,10 +478,21 @@ class TRegRun {
     return ERROR_SUCCESS;
   }
 
+  // Notes the first name a file cannot carry as it is.
+  void Unwritable(const std::string& what) {
+    if (FUnwritable.empty()) FUnwritable = what;
+  }
+
   int Export() {
     std::vector<TRegFileKey> keys;
     if (const LSTATUS status = Collect(FPath, &keys); status != ERROR_SUCCESS) {
       return KeyFailed(FPath, status);
+    }
+    // Written anyway, it would import back under another name.
+    if (!FUnwritable.empty()) {
+      return Failed("the name of " + FUnwritable +
+                    " holds a line break or a lone UTF-16 surrogate, which a file cannot carry; "
+                    "nothing was exported");
     }
     const std::string text = FormatRegFile(keys);
     if (FOptions.file == "-") {
@@ -535,6 +569,7 @@ class TRegRun {
   FILE* FOut;
   FILE* FErr;
   TRegKeyPath FPath;
+  std::string FUnwritable;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tools/RegFile.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/CodePage.h"
@@ -9,6 +10,7 @@ namespace {
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 // Hex lines are wrapped with a backslash so that no line passes this width.
 constexpr size_t kLineWidth = 80;
+constexpr const char* kZeroInName = "a name may not hold a zero character";
 
 std::string Escape(std::string_view text) {
   std::string out = "\"";
@@ -218,8 +220,25 @@ class Parser {
       key.remove = true;
       line.remove_prefix(1);
     }
+    // The hive takes names up to their first zero character, so such a name
+    // would reach another key.
+    if (line.find('\0') != std::string_view::npos) return Fail(kZeroInName);
     std::string reason;
     if (!ParseRegKeyPath(line, &key.path, &reason)) return Fail(reason);
+    // What the hive would refuse is refused here, before anything of the
+    // file is applied.
+    if (key.remove && key.path.subKey.empty()) {
+      return Fail("HKEY_CURRENT_USER itself cannot be deleted");
+    }
+    for (size_t start = 0; start <= key.path.subKey.size();) {
+      const size_t slash = std::min(key.path.subKey.find('\\', start), key.path.subKey.size());
+      if (Utf8ToUtf16(std::string_view(key.path.subKey).substr(start, slash - start)).size() >
+          kMaxKeyNameLength) {
+        return Fail("a key name is longer than " + std::to_string(kMaxKeyNameLength) +
+                    " characters");
+      }
+      start = slash + 1;
+    }
     FKeys->push_back(std::move(key));
     return true;
   }
@@ -231,6 +250,11 @@ class Parser {
       line.remove_prefix(1);
     } else if (!ReadQuoted(line, &value.name)) {
       return Fail("a value name must be @ or a quoted string");
+    }
+    if (value.name.find('\0') != std::string::npos) return Fail(kZeroInName);
+    if (Utf8ToUtf16(value.name).size() > kMaxValueNameLength) {
+      return Fail("a value name is longer than " + std::to_string(kMaxValueNameLength) +
+                  " characters");
     }
     line = Trim(line);
     if (line.empty() || line.front() != '=') return Fail("expected '=' after the value name");

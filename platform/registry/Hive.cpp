@@ -177,6 +177,15 @@ void Hive::Connect(const std::string& path) {
   };
   std::string why;
   for (const Attempt& attempt : attempts) {
+    // An immutable view reads the hive file alone: changes committed to a
+    // log beside it would silently not be there.
+    struct stat log {};
+    if ((attempt.flags & SQLITE_OPEN_URI) != 0 && stat((path + "-wal").c_str(), &log) == 0 &&
+        log.st_size > 0) {
+      why += "; its latest changes, in " + path + "-wal, cannot be read from a folder " +
+             "it may not write to";
+      break;
+    }
     sqlite3* raw = nullptr;
     const int code = sqlite3_open_v2(attempt.name.c_str(), &raw, attempt.flags, nullptr);
     FDb = SqliteDatabase(raw);  // closed even when opening failed

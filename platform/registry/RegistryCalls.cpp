@@ -188,7 +188,9 @@ LSTATUS RegCreateKeyEx(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPWSTR /
     if (const LSTATUS status = CheckKey(*handle, db); status != ERROR_SUCCESS) return status;
     SqliteTransaction writing(*db, Kind::Writing);
     KeyStore store(*db);
-    // Looked up again: another process may have changed the tree meanwhile.
+    // Looked up again: another process may have changed the tree meanwhile,
+    // even deleted the key itself, below which nothing may be added.
+    if (!store.Exists(handle->key)) return ERROR_KEY_DELETED;
     Walk walk = WalkPath(store, handle->key, path);
     const bool created = walk.found < path.size();
     for (; walk.found < path.size(); ++walk.found) {
@@ -315,6 +317,11 @@ LSTATUS RegDeleteTree(HKEY hKey, LPCWSTR lpSubKey) {
     if (const LSTATUS status = SplitKeyPath(lpSubKey, path); status != ERROR_SUCCESS) {
       return status;
     }
+    // The rights the platform asks of the handle; emptying the key itself
+    // also deletes its values.
+    const REGSAM needed =
+        DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | (path.empty() ? KEY_SET_VALUE : 0);
+    if ((handle->access & needed) != needed) return ERROR_ACCESS_DENIED;
     if (!handle->backed) return path.empty() ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
     SqliteDatabase* db = Hive::Instance().Open(HiveUse::Change);
     if (const LSTATUS status = CheckKey(*handle, db); status != ERROR_SUCCESS) return status;
