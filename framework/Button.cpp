@@ -15,11 +15,13 @@ TButton::TButton(TComponent* owner)
   QObject::connect(static_cast<QPushButton*>(Widget()), &QPushButton::clicked, Widget(), [host] {
     TControl* button = host->Control();
     if (button == nullptr) return;
-    try {
-      static_cast<TButton*>(button)->Click();
-    } catch (...) {
-      Application->HandleException(host->Control());
-    }
+    host->FromSignal([&] {
+      try {
+        static_cast<TButton*>(button)->Click();
+      } catch (...) {
+        Application->HandleException(host->Control());
+      }
+    });
   });
 }
 

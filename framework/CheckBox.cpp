@@ -69,8 +69,9 @@ TButtonControl::TButtonControl(TComponent* owner, QWidget* widget) : TWinControl
   SetTabStop(true);
   SetControlStyle(ControlStyle() - TControlStyle{csClickEvents});
   TControlHost* host = Host();
-  QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, widget,
-                   [host] { TButtonControlWidgetAccess::StateChanged(host); });
+  QObject::connect(
+      static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, widget,
+      [host] { host->FromSignal([host] { TButtonControlWidgetAccess::StateChanged(host); }); });
 }
 
 void TButtonControl::TextChanged() {

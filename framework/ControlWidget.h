@@ -38,6 +38,19 @@ class TControlHost {
   TControl* Control() const { return FControl; }
   QWidget* Self() const { return FSelf; }
 
+  // Runs `handle` for a signal of the widget's own. Qt is inside the
+  // widget's code then (a text set by a program, a tab chosen), so as during
+  // an event the widget outlives a control that a handler destroys.
+  template <typename F>
+  void FromSignal(F&& handle) {
+    FInFlight.push_back(InFlight{0, nullptr, false});
+    struct Done {
+      std::vector<InFlight>& inFlight;
+      ~Done() { inFlight.pop_back(); }
+    } done{FInFlight};
+    handle();
+  }
+
   // Runs Qt's handling of `message` when it came from a Qt event now being
   // handled (or can be made into one: keys sent by code).
   void DefaultHandler(TMessage& message);

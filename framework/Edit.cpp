@@ -23,12 +23,14 @@ TEdit::TEdit(TComponent* owner)
   QObject::connect(LineEdit(Widget()), &QLineEdit::textChanged, Widget(), [host] {
     auto* edit = static_cast<TEdit*>(host->Control());
     if (edit == nullptr) return;
-    // Qt's signal cannot carry an exception: report it here.
-    try {
-      edit->Change();
-    } catch (...) {
-      Application->HandleException(host->Control());
-    }
+    host->FromSignal([&] {
+      // Qt's signal cannot carry an exception: report it here.
+      try {
+        edit->Change();
+      } catch (...) {
+        Application->HandleException(host->Control());
+      }
+    });
   });
 }
 

@@ -82,11 +82,13 @@ TPageControl::TPageControl(TComponent* owner)
   QObject::connect(FTabs, &QTabBar::currentChanged, FTabs, [host](int index) {
     auto* pageControl = static_cast<TPageControl*>(host->Control());
     if (pageControl == nullptr || pageControl->FSyncingTabs) return;
-    try {
-      pageControl->TabClicked(index);
-    } catch (...) {
-      Application->HandleException(host->Control());
-    }
+    host->FromSignal([&] {
+      try {
+        pageControl->TabClicked(index);
+      } catch (...) {
+        Application->HandleException(host->Control());
+      }
+    });
   });
   SetBounds(0, 0, 289, 193);
 }

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -24,6 +25,7 @@
 #include "framework/Image.h"
 #include "framework/Label.h"
 #include "framework/Menus.h"
+#include "framework/PageControl.h"
 #include "framework/PaintBox.h"
 #include "framework/Panel.h"
 #include "framework/Screen.h"
@@ -252,6 +254,34 @@ TEST(Controls, AHandlerMayDestroyTheControlThatRaisedIt) {
   edit->SetParent(shown.form);
   edit->OnKeyPress = [&](TObject*, WideChar&) { delete edit; };
   QTest::keyClick(edit->Widget(), Qt::Key_A);
+  PumpFor(20ms);
+  EXPECT_EQ(shown.form->ControlCount(), 0);
+
+  // From a program's own call, not the user's: Qt is still inside setText
+  // when the change handler runs.
+  auto* changed = new TEdit(shown.form);
+  changed->SetParent(shown.form);
+  int changes = 0;
+  changed->OnChange = [&](TObject*) {
+    ++changes;
+    delete changed;
+  };
+  changed->SetText(u"gone");
+  PumpFor(20ms);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(shown.form->ControlCount(), 0);
+
+  auto* pages = new TPageControl(shown.form);
+  pages->SetParent(shown.form);
+  for (int i = 0; i < 2; ++i) {
+    auto* sheet = new TTabSheet(pages);
+    sheet->SetPageControl(pages);
+  }
+  pages->SetBounds(0, 0, 200, 100);
+  pages->OnChange = [&](TObject*) { delete pages; };
+  auto* tabs = pages->Widget()->findChild<QTabBar*>();
+  ASSERT_NE(tabs, nullptr);
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
   PumpFor(20ms);
   EXPECT_EQ(shown.form->ControlCount(), 0);
 }

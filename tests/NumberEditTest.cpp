@@ -348,3 +348,18 @@ TEST(NumberEdit, AHandlerMayDestroyTheEditAsItTakesTheFocus) {
 }
 
 }  // namespace
+
+// A program sets the text box's text itself and the change handler frees the
+// whole edit: Qt is still inside the box's setText when the handler runs.
+TEST(NumberEdit, AHandlerMayDestroyTheEditWhenAProgramSetsTheBoxText) {
+  EditOnForm<> f;
+  int changes = 0;
+  f.edit->OnChange = [&](TObject*) {
+    ++changes;
+    TComponent::Free(f.edit);
+  };
+  f.Box()->SetText(u"42");
+  PumpFor(50ms);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(f.form->ControlCount(), 1);
+}
