@@ -27,6 +27,9 @@ class TTabRow : public QTabBar {
 
  protected:
   bool event(QEvent* event) override {
+    // The deferred deletion ends the row inside QObject::event: nothing of
+    // it may be touched afterwards.
+    if (event->type() == QEvent::DeferredDelete) return QTabBar::event(event);
     ++FDepth;
     const bool handled = QTabBar::event(event);
     --FDepth;
