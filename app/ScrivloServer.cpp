@@ -2,6 +2,7 @@
 // to every connected client whenever a client connects or sends anything,
 // and announces itself with a beacon once a second.
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -27,6 +28,9 @@ bool CanReachTheScreen() {
 
 int main(int argc, char** argv) {
   KeepFrameBuffersOnTheHeap();
+  // The capture lines on standard output are for whoever watches; a reader
+  // that went away (a closed pipe) must not end the server unsaved.
+  std::signal(SIGPIPE, SIG_IGN);
   TServerOptions options;
   std::string error;
   if (!ParseServerOptions(argc, argv, &options, &error)) {

@@ -81,6 +81,7 @@ class ServerTest : public ::testing::Test {
       ASSERT_FALSE(Xdo({"search", "--sync", "--onlyvisible", "--class", "trayer"}).empty());
     }
     arguments.insert(arguments.begin(), SCRIVLO_SERVER_PATH);
+    arguments.insert(arguments.begin(), launcher_.begin(), launcher_.end());
     server_ = std::make_unique<ProgramProcess>(arguments);
     const std::string shown =
         Xdo({"search", "--sync", "--onlyvisible", "--name", "^Scrivlo Image Server$"});
@@ -155,6 +156,8 @@ class ServerTest : public ::testing::Test {
     return found;
   }
 
+  // Runs the server through this command line first (empty: none).
+  std::vector<std::string> launcher_;
   ScratchConfigHome config_;
   PrivateXServer x_;
   std::unique_ptr<TestWindows> windows_;
@@ -294,6 +297,22 @@ TEST_F(ServerTest, TheClientFindsTheServerByItsBeaconAndSavesItsImages) {
     ++images;
   }
   EXPECT_EQ(images, 2);
+}
+
+TEST_F(ServerTest, AStandardOutputNobodyReadsAnyMoreLeavesTheServerServing) {
+  // Its standard output a pipe whose reader is gone, as after `| head -1`.
+  launcher_ = {"/bin/bash", "-c", "exec \"$0\" \"$@\" > >(:)"};
+  ASSERT_NO_FATAL_FAILURE(Start(false));
+  std::this_thread::sleep_for(500ms);  // until the reader has gone
+  {
+    ImageClient client("127.0.0.1", 40000);
+    EXPECT_TRUE(Decode(client.ReadMessage()).ok);
+    ASSERT_TRUE(client.Send("x"));
+    EXPECT_TRUE(Decode(client.ReadMessage()).ok);
+  }
+  ASSERT_TRUE(server_->Running()) << server_->Err();
+  EXPECT_EQ(server_->Stop(SIGTERM), 0) << server_->Err();
+  EXPECT_THAT(Stored(), HasSubstr("\"port\"=dword:00009c40\n"));
 }
 
 TEST_F(ServerTest, OptionsAndAMissingDisplay) {
