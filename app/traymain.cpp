@@ -1,6 +1,7 @@
 #include "app/traymain.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -141,6 +142,13 @@ void TFormMain::CaptureAndBroadcast() {
   const TOMemStream& message = FFrameCache.MessageFor(rect, std::move(pixels));
   OrbSimpleTCPServer1->Broadcast(reinterpret_cast<const char*>(message.GetBuffer()),
                                  static_cast<int>(message.GetSize()));
+  // Requests that come more often than the timer's interval would restart
+  // it before it ever fires, and the beacon would stop while clients are
+  // busy: a beacon that is due goes out now.
+  if (std::chrono::steady_clock::now() - FLastBeacon >=
+      std::chrono::milliseconds(Timer1->Interval())) {
+    Timer1Timer(Timer1);
+  }
   Timer1->SetEnabled(true);
 }
 
@@ -158,6 +166,7 @@ void TFormMain::CaptureToFile() {
 
 void TFormMain::Timer1Timer(TObject*) {
   if (udpClient == nullptr) return;
+  FLastBeacon = std::chrono::steady_clock::now();
   const TBeacon beacon = BuildBeacon();
   const auto* bytes = reinterpret_cast<const char*>(beacon.data());
   const int length = static_cast<int>(beacon.size());

@@ -11,6 +11,7 @@
 // The window's components and controls come from its stored layout
 // (FormMainLayout.cpp); the handlers below are what that layout binds.
 
+#include <chrono>
 #include <string>
 
 #include "app/UnchangedFrameCache.h"
@@ -123,6 +124,8 @@ class TFormMain : public TForm {
   // minimises the window rather than leaving it out of reach.
   bool FTrayIconShown = false;
   TUnchangedFrameCache FFrameCache;
+  // When the last beacon went out; one that is due goes out after a capture.
+  std::chrono::steady_clock::time_point FLastBeacon = std::chrono::steady_clock::now();
   std::string FScratch;  // bytes taken off a client, dropped
 };
 

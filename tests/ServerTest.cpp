@@ -218,8 +218,8 @@ TEST_F(ServerTest, TheBeaconKeepsGoingOutWhileClientsAskMoreOftenThanOnceASecond
   // Every byte is a capture, and every capture stops and restarts the
   // beacon's timer: asked every 300 ms, the timer alone would never fire.
   int asked = 0;
-  for (auto until = std::chrono::steady_clock::now() + 6s;
-       std::chrono::steady_clock::now() < until; ++asked) {
+  for (auto until = std::chrono::steady_clock::now() + 6s; std::chrono::steady_clock::now() < until;
+       ++asked) {
     ASSERT_TRUE(client.Send("x"));
     ASSERT_FALSE(client.ReadMessage().empty());
     std::this_thread::sleep_for(300ms);
