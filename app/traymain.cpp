@@ -79,8 +79,9 @@ void TFormMain::ReadSettings() {
   RegistryFormSaver->CloseRegistry();
 }
 
-void TFormMain::SaveSettings() {
-  if (!RegistryFormSaver->OpenRegistry()) return;
+bool TFormMain::SaveSettings() {
+  if (!RegistryFormSaver->OpenRegistry()) return false;
+  bool saved = true;
   try {
     RegistryFormSaver->SaveInteger("port", port);
     RegistryFormSaver->SaveBool("currentWindow", currentWindow);
@@ -91,8 +92,10 @@ void TFormMain::SaveSettings() {
     // A write that fails (a full disk, a hive made read-only) must not keep
     // the icon from going: say so and go on ending.
     std::fprintf(stderr, "scrivlo-server: the settings could not be saved: %s\n", e.what());
+    saved = false;
   }
   RegistryFormSaver->CloseRegistry();
+  return saved;
 }
 
 void TFormMain::FormCreate(TObject*) {

@@ -104,9 +104,12 @@ class TFormMain : public TForm {
   const std::string& IpAddressSetting() const { return ipaddress; }
   const std::string& Password() const { return passwd; }
 
+  // Writes the settings to the registry; false (with a message on standard
+  // error when the hive gave a reason) when they could not be written.
+  bool SaveSettings();
+
  private:
   void ReadSettings();
-  void SaveSettings();
   void WMDrawItem(TMessage& message);
   void WMTrayNotify(TMessage& message);
   // udpClient's handlers: both ignore what they are told.
