@@ -598,6 +598,7 @@ int TSoak::Run() {
   if (!warmUp.empty()) FFailures.push_back("the first client: " + warmUp);
   Idle(2);
   const TProcessFigures start = ReadProcessFigures(FServer);
+  const std::string startDescriptors = DescribeDescriptors(FServer);
   FTally.peakRssKiB = start.rssKiB;
   const auto began = Clock::now();
   std::printf("soak: %d clients for %.0f s on a %dx%d screen, seed %u, server pid %d\n",
@@ -619,6 +620,7 @@ int TSoak::Run() {
   const double cpuBefore = end.cpuSeconds;
   Idle(4);
   const TProcessFigures idle = ReadProcessFigures(FServer);
+  const std::string endDescriptors = DescribeDescriptors(FServer);
   const double idleCpu = idle.cpuSeconds - cpuBefore;
   const double sinceLastBeacon = FBeaconHeard ? Seconds(Clock::now() - FLastBeacon).count() : 1e9;
   const std::string fresh = FreshClient();
@@ -641,9 +643,14 @@ int TSoak::Run() {
     FFailures.push_back(std::to_string(FTally.badStreams) + " stream(s) with a bad header");
   if (FTally.strayDatagrams > 0)
     FFailures.push_back(std::to_string(FTally.strayDatagrams) + " datagram(s) that are no beacon");
-  if (end.descriptors != start.descriptors) {
-    FFailures.push_back("descriptors: " + std::to_string(start.descriptors) + " at the start, " +
-                        std::to_string(end.descriptors) + " at the end");
+  // Fewer is no leak: Qt's pooled threads end after 30 s idle, and each takes
+  // its event descriptor along. Sockets are the server's own and must match.
+  if (end.descriptors > start.descriptors || end.sockets != start.sockets) {
+    FFailures.push_back("descriptors: " + std::to_string(start.descriptors) + " (" +
+                        std::to_string(start.sockets) + " sockets) at the start, " +
+                        std::to_string(end.descriptors) + " (" + std::to_string(end.sockets) +
+                        " sockets) at the end; at the start:\n" + startDescriptors +
+                        "at the end:\n" + endDescriptors);
   }
   if (end.connections != 0 || end.queuedBytes != 0) {
     FFailures.push_back("connections still open at the end: " + std::to_string(end.connections) +
@@ -674,19 +681,20 @@ int TSoak::Run() {
       "cut by the server mid-message: %ld; left mid-message by the client: %ld; bad headers: %ld\n"
       "screen scenes painted: %d; port changes: %d (missed keystrokes: %d), last port %d\n"
       "beacons heard: %ld, longest gap %.2f s, last %.2f s before the end\n"
-      "server at the start: %d descriptors, RSS %ld KiB\n"
+      "server at the start: %d descriptors (%d sockets), RSS %ld KiB\n"
       "server at the peak: %d descriptors, %d connections, RSS %ld KiB, %ld bytes in kernel "
       "queues\n"
-      "server at the end:   %d descriptors, %d connections, RSS %ld KiB (tolerance +%ld KiB), "
+      "server at the end:   %d descriptors (%d sockets), %d connections, RSS %ld KiB (tolerance "
+      "+%ld KiB), "
       "%ld bytes queued\n"
       "idle CPU: %.3f s in 4 s; fresh client: %s; SIGTERM: exit status %d\n",
       stormSeconds, t.connects, t.refused, t.closes, t.resets, t.sends, t.bytesSent, t.captures,
       FLedger.Messages(), FLedger.Bytes() / 1048576.0, wholeFrames, singleReceiver, badFrames,
       t.cutByServer, t.abandoned, t.badStreams, t.scenes, t.portChanges, t.portChangesMissed, FPort,
-      t.beacons, t.longestBeaconGap, sinceLastBeacon, start.descriptors, start.rssKiB,
-      t.peakDescriptors, t.peakConnections, t.peakRssKiB, t.peakQueued, end.descriptors,
-      end.connections, end.rssKiB, FOptions.rssToleranceKiB, end.queuedBytes, idleCpu,
-      fresh.empty() ? "answered" : fresh.c_str(), exitStatus);
+      t.beacons, t.longestBeaconGap, sinceLastBeacon, start.descriptors, start.sockets,
+      start.rssKiB, t.peakDescriptors, t.peakConnections, t.peakRssKiB, t.peakQueued,
+      end.descriptors, end.sockets, end.connections, end.rssKiB, FOptions.rssToleranceKiB,
+      end.queuedBytes, idleCpu, fresh.empty() ? "answered" : fresh.c_str(), exitStatus);
   for (const std::string& failure : FFailures)
     std::printf("FAILED: %s\n", failure.c_str());
   if (!FFailures.empty()) {

@@ -135,7 +135,10 @@ TProcessFigures ReadProcessFigures(pid_t pid) {
       const std::string link = base + "/fd/" + entry->d_name;
       if (readlink(link.c_str(), target, sizeof target - 1) > 0) {
         unsigned long inode = 0;
-        if (std::sscanf(target, "socket:[%lu]", &inode) == 1) sockets.insert(inode);
+        if (std::sscanf(target, "socket:[%lu]", &inode) == 1) {
+          sockets.insert(inode);
+          ++figures.sockets;
+        }
       }
     }
     closedir(folder);
@@ -166,6 +169,21 @@ TProcessFigures ReadProcessFigures(pid_t pid) {
     figures.cpuSeconds = static_cast<double>(utime + stime) / sysconf(_SC_CLK_TCK);
   }
   return figures;
+}
+
+std::string DescribeDescriptors(pid_t pid) {
+  std::string lines;
+  const std::string folder = "/proc/" + std::to_string(pid) + "/fd";
+  if (DIR* listing = opendir(folder.c_str())) {
+    while (dirent* entry = readdir(listing)) {
+      if (entry->d_name[0] == '.') continue;
+      char target[256] = {};
+      readlink((folder + "/" + entry->d_name).c_str(), target, sizeof target - 1);
+      lines += std::string("  ") + entry->d_name + " -> " + target + "\n";
+    }
+    closedir(listing);
+  }
+  return lines;
 }
 
 bool ListeningOn(int port) {

@@ -29,6 +29,7 @@ bool Ended(pid_t pid, int* status);
 
 struct TProcessFigures {
   int descriptors = 0;
+  int sockets = 0;  // of the descriptors, those that are sockets
   long rssKiB = 0;
   double cpuSeconds = 0;  // user + system
   int tcpSockets = 0;     // of the process's descriptors, those in /proc/net/tcp
@@ -37,6 +38,9 @@ struct TProcessFigures {
 };
 
 TProcessFigures ReadProcessFigures(pid_t pid);
+
+// What the process's descriptors point at, one "fd -> target" line each.
+std::string DescribeDescriptors(pid_t pid);
 
 // Whether a TCP socket listens on `port` (any address) in this namespace.
 bool ListeningOn(int port);
