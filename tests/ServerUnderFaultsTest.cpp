@@ -258,4 +258,83 @@ TEST_F(ServerUnderFaults, ItsXServerKilledItEndsWithAMessageAndItsSettingsSaved)
   EXPECT_THAT(stored.out, HasSubstr("\"passwd\"=\"kept\"\n"));
 }
 
+// The disk under the settings: a small file system of its own over the
+// hive's folder, in a mount namespace of this test's process (the programs
+// it starts inherit it), so that it can be filled or made read-only.
+class ServerSettingsDiskFaults : public ServerUnderFaults {
+ protected:
+  void SetUp() override {
+    ServerUnderFaults::SetUp();
+    if (IsSkipped()) return;
+    ASSERT_EQ(unshare(CLONE_NEWNS), 0) << "a mount namespace needs root: " << strerror(errno);
+    ASSERT_EQ(mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0) << strerror(errno);
+    std::filesystem::create_directories(config_.HiveFolder());
+    ASSERT_EQ(mount("scrivlo-hive", config_.HiveFolder().c_str(), "tmpfs", 0, "size=1m,mode=0700"),
+              0)
+        << strerror(errno);
+    mounted_ = true;
+  }
+  void TearDown() override {
+    if (mounted_) umount2(config_.HiveFolder().c_str(), MNT_DETACH);
+  }
+
+  // Stored settings, then the server started and its port changed by
+  // typing, so that it has something new to save when it ends.
+  void RunWithNewPort(const std::function<void()>& beforeTheStart = [] {}) {
+    ASSERT_NO_FATAL_FAILURE(Seed("\"port\"=dword:00009c40\n\"passwd\"=\"old\"\n"));
+    beforeTheStart();
+    ASSERT_NO_FATAL_FAILURE(StartX(true));
+    ASSERT_NO_FATAL_FAILURE(StartServer());
+    ASSERT_TRUE(WaitSocketAt("tcp", 40000));
+    TypeNewPort();
+    ASSERT_TRUE(WaitSocketAt("tcp", 40001));
+  }
+  // The settings as stored before the run, readable still.
+  void ExpectTheOldSettings() {
+    const ProgramRun stored = Stored();
+    EXPECT_EQ(stored.status, 0) << stored.err;
+    EXPECT_THAT(stored.out, HasSubstr("\"port\"=dword:00009c40\n\"passwd\"=\"old\"\n"));
+  }
+
+  bool mounted_ = false;
+};
+
+TEST_F(ServerSettingsDiskFaults, ADiskFullAtTheSaveLeavesTheOldSettingsReadable) {
+  ASSERT_NO_FATAL_FAILURE(RunWithNewPort());
+  const std::string filler = config_.HiveFolder() + "/filler";
+  const int fd = open(filler.c_str(), O_WRONLY | O_CREAT, 0600);
+  const std::string block(4096, 'f');
+  while (write(fd, block.data(), block.size()) > 0) {
+  }
+  EXPECT_EQ(errno, ENOSPC);
+  close(fd);
+
+  EXPECT_EQ(server_->Stop(SIGTERM), 0) << server_->Err();
+  EXPECT_THAT(server_->Err(), HasSubstr("is full; settings are not saved"));
+  ExpectTheOldSettings();
+  // With room again, the hive takes changes as before.
+  unlink(filler.c_str());
+  EXPECT_EQ(RunProgram({SCRIVLO_REG_PATH, "add", kFormKey, "/v", "port", "/t", "REG_DWORD", "/d",
+                        "40002", "/f"})
+                .status,
+            0);
+  EXPECT_THAT(Stored().out, HasSubstr("\"port\"=dword:00009c42\n\"passwd\"=\"old\"\n"));
+}
+
+TEST_F(ServerSettingsDiskFaults, AHiveMadeReadOnlyLeavesTheOldSettingsReadableAndSaysSo) {
+  // While the server runs it holds the hive open for writing, and a file
+  // system with open writers cannot turn read-only: it turns read-only
+  // before the start, and the server's save at the end meets it so.
+  ASSERT_NO_FATAL_FAILURE(RunWithNewPort([&] {
+    ASSERT_EQ(
+        mount(nullptr, config_.HiveFolder().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0)
+        << strerror(errno);
+  }));
+  ExpectTheOldSettings();  // read by another program while the server runs
+
+  EXPECT_EQ(server_->Stop(SIGTERM), 0) << server_->Err();
+  EXPECT_THAT(server_->Err(), HasSubstr("is read-only; settings are not saved"));
+  ExpectTheOldSettings();
+}
+
 }  // namespace
