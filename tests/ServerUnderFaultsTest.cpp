@@ -30,6 +30,8 @@
 #include "tests/support/ServerProcess.h"
 #include "tests/support/TestWindows.h"
 
+#include <X11/Xutil.h>
+
 using ::testing::HasSubstr;
 using namespace std::chrono_literals;
 
@@ -90,6 +92,36 @@ double CpuSeconds(pid_t pid) {
   std::sscanf(stat.c_str() + stat.rfind(')') + 2,
               "%*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %llu %llu", &user, &system);
   return static_cast<double>(user + system) / sysconf(_SC_CLK_TCK);
+}
+
+// A window over the whole screen showing noise, which no encoder can make
+// small: the screen's PNG is about as large as its pixels.
+void CoverWithNoise(TestWindows& windows, int width, int height) {
+  Display* display = windows.display();
+  const Window window = windows.Show(0, 0, width, height, 0);
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+  std::mt19937 random(13);
+  for (uint32_t& pixel : pixels)
+    pixel = random() & 0xFFFFFF;
+  const Pixmap picture = XCreatePixmap(display, window, width, height, 24);
+  XImage* image =
+      XCreateImage(display, DefaultVisual(display, DefaultScreen(display)), 24, ZPixmap, 0,
+                   reinterpret_cast<char*>(pixels.data()), width, height, 32, width * 4);
+  XPutImage(display, picture, DefaultGC(display, DefaultScreen(display)), image, 0, 0, 0, 0, width,
+            height);
+  image->data = nullptr;  // the vector's
+  XDestroyImage(image);
+  XSetWindowBackgroundPixmap(display, window, picture);
+  XClearWindow(display, window);
+  XFreePixmap(display, picture);
+  windows.Sync();
+}
+
+void SendAll(int fd, const char* bytes, size_t count) {
+  for (ssize_t n; count > 0 && (n = send(fd, bytes, count, MSG_NOSIGNAL)) > 0;) {
+    bytes += n;
+    count -= static_cast<size_t>(n);
+  }
 }
 
 // A loopback peer on a non-blocking socket, and what it has read.
@@ -256,6 +288,71 @@ TEST_F(ServerUnderFaults, ItsXServerKilledItEndsWithAMessageAndItsSettingsSaved)
   EXPECT_EQ(stored.status, 0) << stored.err;
   EXPECT_THAT(stored.out, HasSubstr("\"port\"=dword:00009c41\n"));
   EXPECT_THAT(stored.out, HasSubstr("\"passwd\"=\"kept\"\n"));
+}
+
+TEST_F(ServerUnderFaults, KilledMidBroadcastItLeavesACutMessageThatTheClientRefuses) {
+  ASSERT_NO_FATAL_FAILURE(StartX(false, 1920, 1080));
+  TestWindows windows;
+  CoverWithNoise(windows, 1920, 1080);
+  ASSERT_NO_FATAL_FAILURE(StartServer());
+  ASSERT_TRUE(WaitSocketAt("tcp", 40000));
+
+  // scrivlo-grab reaches the server through a relay of the test's, which
+  // passes on every byte the server sends, but slowly enough for the
+  // server to die in the middle of the message.
+  const int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in relay{};
+  relay.sin_family = AF_INET;
+  relay.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof relay;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&relay), sizeof relay), 0);
+  ASSERT_EQ(listen(listener, 1), 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&relay), &size);
+  const std::string folder = config_.Folder() + "/shots";
+  std::filesystem::create_directory(folder);
+  ProgramProcess grab({SCRIVLO_GRAB_PATH, "--host", "127.0.0.1", "--port",
+                       std::to_string(ntohs(relay.sin_port)), "--out", folder, "--timeout", "60"});
+  pollfd waiting{listener, POLLIN, 0};
+  ASSERT_EQ(poll(&waiting, 1, 10000), 1) << grab.Err();
+  const int toGrab = accept(listener, nullptr, nullptr);
+  close(listener);
+
+  const int fromServer = socket(AF_INET, SOCK_STREAM, 0);
+  const int small = 4096;
+  setsockopt(fromServer, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  const timeval wait{30, 0};
+  setsockopt(fromServer, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  sockaddr_in server = relay;
+  server.sin_port = htons(40000);
+  ASSERT_EQ(connect(fromServer, reinterpret_cast<sockaddr*>(&server), sizeof server), 0);
+  std::string got;
+  char bytes[65536];
+  while (got.size() < sizeof bytes) {
+    const ssize_t n = recv(fromServer, bytes, sizeof bytes - got.size(), 0);
+    ASSERT_GT(n, 0) << "the server sent " << got.size() << " bytes";
+    got.append(bytes, static_cast<size_t>(n));
+    SendAll(toGrab, bytes, static_cast<size_t>(n));
+  }
+  ASSERT_EQ(LittleEndian32(got, 0), 0);
+  const int32_t length = LittleEndian32(got, 4);
+  // More than the sockets between the server and the relay hold (4 MiB at
+  // most on the server's side): most of it is the server's still.
+  ASSERT_GT(length, 6 << 20);
+
+  EXPECT_EQ(server_->Stop(SIGKILL), -1);
+  // What was under way arrives; then the connection ends.
+  for (ssize_t n; (n = recv(fromServer, bytes, sizeof bytes, 0)) > 0;) {
+    got.append(bytes, static_cast<size_t>(n));
+    SendAll(toGrab, bytes, static_cast<size_t>(n));
+  }
+  close(fromServer);
+  close(toGrab);
+  EXPECT_LT(got.size(), 8 + static_cast<size_t>(length));
+  EXPECT_EQ(grab.Stop(0), 1) << grab.Err();
+  EXPECT_THAT(grab.Err(), HasSubstr("closed the connection in the middle of an image message (" +
+                                    std::to_string(got.size())));
+  EXPECT_TRUE(std::filesystem::is_empty(folder)) << "a cut image was saved";
+  std::printf("killed mid-broadcast: %zu of %d bytes arrived\n", got.size(), 8 + length);
 }
 
 // The disk under the settings: a small file system of its own over the
