@@ -316,7 +316,7 @@ void TSoak::FollowPortChange(Clock::time_point now) {
     FTargetPort = 0;
     FNextDigit = (FNextDigit + 1) % 10;
     ++FTally.portChanges;
-    FNextPortChange = After(now, Exponential(FOptions.portEvery));
+    FNextPortChange = After(now, FOptions.portEvery * Uniform(0.5, 1.5));
   } else if (now - FTypedAt > Seconds(15)) {
     // The keystrokes missed the field (a loaded machine): try again later,
     // from wherever the server listens now.
@@ -325,7 +325,7 @@ void TSoak::FollowPortChange(Clock::time_point now) {
       if (ListeningOn(port)) FPort = port;
     }
     FTargetPort = 0;
-    FNextPortChange = After(now, Exponential(FOptions.portEvery));
+    FNextPortChange = After(now, FOptions.portEvery * Uniform(0.5, 1.5));
   }
 }
 
@@ -502,7 +502,7 @@ void TSoak::PollOnce(int milliseconds, bool clients) {
 void TSoak::Storm(Clock::time_point until) {
   auto now = Clock::now();
   FNextScene = After(now, Exponential(FOptions.sceneEvery));
-  FNextPortChange = After(now, Exponential(FOptions.portEvery));
+  FNextPortChange = After(now, FOptions.portEvery * Uniform(0.5, 1.5));
   FNextSample = now;
   for (TClient& client : FClients)
     client.wakeAt = After(now, Uniform(0, 2));
