@@ -66,7 +66,10 @@ TFormMain::TFormMain(TComponent* AOwner) : TForm(AOwner) {
   IpAddress->SetText(CodePageToUtf16(ipaddress));
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+  // Whatever runs at the process's end must not reach a window that is gone.
+  if (FormMain == this) FormMain = nullptr;
+}
 
 void TFormMain::ReadSettings() {
   if (!RegistryFormSaver->OpenRegistry()) return;
