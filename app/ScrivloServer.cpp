@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/ServerOptions.h"
@@ -22,6 +23,20 @@ bool CanReachTheScreen() {
   if (screen == nullptr) return false;
   ReleaseDC(nullptr, screen);
   return true;
+}
+
+// Set once the message loop has ended and the main window with it.
+bool LoopEnded = false;
+
+// Qt ends the program with exit(1) when its X connection breaks (the X
+// server died, the session ended), from inside the message loop: the main
+// window is never destroyed, so its settings would be lost. They are saved
+// on the way out instead, as a Shutdown saves them.
+void SaveSettingsOfALoopCutShort() {
+  if (LoopEnded || FormMain == nullptr) return;
+  const bool saved = FormMain->SaveSettings();
+  std::fprintf(stderr, "scrivlo-server: ended before its window closed%s\n",
+               saved ? "; settings saved" : "");
 }
 
 }  // namespace
@@ -58,10 +73,12 @@ int main(int argc, char** argv) {
     Application->CreateForm(FormMain);
     // Ended from outside, the server ends as its Shutdown command ends it.
     PostMessageOnTerminationSignals(FormMain->Handle(), WM_CLOSE);
+    std::atexit(SaveSettingsOfALoopCutShort);
     Application->Run();
   } catch (...) {
     // Whatever escapes ends the program quietly, as the window system's
     // programs end.
   }
+  LoopEnded = true;
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/traymain.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -65,7 +66,10 @@ TFormMain::TFormMain(TComponent* AOwner) : TForm(AOwner) {
   IpAddress->SetText(CodePageToUtf16(ipaddress));
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+  // Whatever runs at the process's end must not reach a window that is gone.
+  if (FormMain == this) FormMain = nullptr;
+}
 
 void TFormMain::ReadSettings() {
   if (!RegistryFormSaver->OpenRegistry()) return;
@@ -78,8 +82,9 @@ void TFormMain::ReadSettings() {
   RegistryFormSaver->CloseRegistry();
 }
 
-void TFormMain::SaveSettings() {
-  if (!RegistryFormSaver->OpenRegistry()) return;
+bool TFormMain::SaveSettings() {
+  if (!RegistryFormSaver->OpenRegistry()) return false;
+  bool saved = true;
   try {
     RegistryFormSaver->SaveInteger("port", port);
     RegistryFormSaver->SaveBool("currentWindow", currentWindow);
@@ -90,8 +95,10 @@ void TFormMain::SaveSettings() {
     // A write that fails (a full disk, a hive made read-only) must not keep
     // the icon from going: say so and go on ending.
     std::fprintf(stderr, "scrivlo-server: the settings could not be saved: %s\n", e.what());
+    saved = false;
   }
   RegistryFormSaver->CloseRegistry();
+  return saved;
 }
 
 void TFormMain::FormCreate(TObject*) {
@@ -141,6 +148,13 @@ void TFormMain::CaptureAndBroadcast() {
   const TOMemStream& message = FFrameCache.MessageFor(rect, std::move(pixels));
   OrbSimpleTCPServer1->Broadcast(reinterpret_cast<const char*>(message.GetBuffer()),
                                  static_cast<int>(message.GetSize()));
+  // Requests that come more often than the timer's interval would restart
+  // it before it ever fires, and the beacon would stop while clients are
+  // busy: a beacon that is due goes out now.
+  if (std::chrono::steady_clock::now() - FLastBeacon >=
+      std::chrono::milliseconds(Timer1->Interval())) {
+    Timer1Timer(Timer1);
+  }
   Timer1->SetEnabled(true);
 }
 
@@ -158,6 +172,7 @@ void TFormMain::CaptureToFile() {
 
 void TFormMain::Timer1Timer(TObject*) {
   if (udpClient == nullptr) return;
+  FLastBeacon = std::chrono::steady_clock::now();
   const TBeacon beacon = BuildBeacon();
   const auto* bytes = reinterpret_cast<const char*>(beacon.data());
   const int length = static_cast<int>(beacon.size());

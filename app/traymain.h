@@ -11,6 +11,7 @@
 // The window's components and controls come from its stored layout
 // (FormMainLayout.cpp); the handlers below are what that layout binds.
 
+#include <chrono>
 #include <string>
 
 #include "app/UnchangedFrameCache.h"
@@ -103,9 +104,12 @@ class TFormMain : public TForm {
   const std::string& IpAddressSetting() const { return ipaddress; }
   const std::string& Password() const { return passwd; }
 
+  // Writes the settings to the registry; false (with a message on standard
+  // error when the hive gave a reason) when they could not be written.
+  bool SaveSettings();
+
  private:
   void ReadSettings();
-  void SaveSettings();
   void WMDrawItem(TMessage& message);
   void WMTrayNotify(TMessage& message);
   // udpClient's handlers: both ignore what they are told.
@@ -123,6 +127,8 @@ class TFormMain : public TForm {
   // minimises the window rather than leaving it out of reach.
   bool FTrayIconShown = false;
   TUnchangedFrameCache FFrameCache;
+  // When the last beacon went out; one that is due goes out after a capture.
+  std::chrono::steady_clock::time_point FLastBeacon = std::chrono::steady_clock::now();
   std::string FScratch;  // bytes taken off a client, dropped
 };
 

@@ -213,6 +213,25 @@ TEST_F(ServerTest, ByDefaultEveryClientGetsTheWholeScreenAndABeaconGoesOutEveryS
                                   "\"fixedIp\"=dword:00000000\n"));
 }
 
+TEST_F(ServerTest, TheBeaconKeepsGoingOutWhileClientsAskMoreOftenThanOnceASecond) {
+  ASSERT_NO_FATAL_FAILURE(Start(false));
+  ImageClient client("127.0.0.1", 40000);
+  ASSERT_FALSE(client.ReadMessage().empty());
+  DatagramWatch beacons(40000);
+  // Every byte is a capture, and every capture stops and restarts the
+  // beacon's timer: asked every 300 ms, the timer alone would never fire.
+  int asked = 0;
+  for (auto until = std::chrono::steady_clock::now() + 6s; std::chrono::steady_clock::now() < until;
+       ++asked) {
+    ASSERT_TRUE(client.Send("x"));
+    ASSERT_FALSE(client.ReadMessage().empty());
+    std::this_thread::sleep_for(300ms);
+  }
+  const std::vector<TDatagram> heard = beacons.Collect(100, 500ms);
+  EXPECT_GE(heard.size(), 3u) << "beacons in 6 s of " << asked << " requests";
+  EXPECT_EQ(server_->Stop(SIGTERM), 0) << server_->Err();
+}
+
 TEST_F(ServerTest, AStoredPortBeyond65535IsCutForTheSocketsAndWrittenBackWhole) {
   const std::string password = "\"passwd\"=\"s\u00e9cret \\\"quoted\\\"\"\n";
   ASSERT_NO_FATAL_FAILURE(Seed("\"port\"=dword:00011170\n" + password +

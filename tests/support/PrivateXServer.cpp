@@ -147,7 +147,10 @@ void PrivateXServer::Stop() {
 }
 
 void PrivateXServer::Kill() {
-  probe_ = nullptr;  // its server is gone; closing it would only fail
+  // Closed while its server still runs: once the server is gone, closing
+  // it would only fail, and leaving it open leaks it.
+  if (probe_ != nullptr) XCloseDisplay(static_cast<Display*>(probe_));
+  probe_ = nullptr;
   EndProcess(&windowManager_, SIGKILL);
   EndProcess(&server_, SIGKILL);
 }

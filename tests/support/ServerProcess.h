@@ -18,6 +18,7 @@ class ProgramProcess {
   ProgramProcess& operator=(const ProgramProcess&) = delete;
 
   bool Running();
+  pid_t Pid() const { return pid_; }  // -1 once it has ended
   // Sends `signal` (none: 0) and waits up to 30 s for the end: the exit
   // status, or -1 when it did not exit by itself in time.
   int Stop(int signal = SIGTERM);
