@@ -90,6 +90,9 @@ void TValuePanel::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
 }
 
 void TValuePanel::MouseMove(TShiftState Shift, int X, int Y) {
+  // A move without the left button: the release went elsewhere (a modal
+  // window opened by a handler took it), and the drag is over.
+  if (FDragging && !Shift.Contains(ssLeft)) FDragging = false;
   if (FDragging && !TrackPointer(X)) return;
   TCustomControl::MouseMove(Shift, X, Y);
 }
