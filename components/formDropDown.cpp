@@ -64,11 +64,12 @@ void TFormDropDown::Paint() {
 
 void TFormDropDown::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   const auto alive = Alive();
+  const bool held = MouseButtonHeld(Button);  // not for a press sent by code
   OnDrop(this);
   if (alive.expired()) return;
   // A handler's modal window may have taken the release: then the press is
   // over and the arrow stays normal.
-  if (MouseButtonHeld(Button)) {
+  if (!held || MouseButtonHeld(Button)) {
     FPressed = true;
     Refresh();
   }
