@@ -28,6 +28,8 @@ void TFormDropDown::FormValueChanged(TObject*) {
 void TFormDropDown::SetEnabled(bool enabled) {
   TCustomControl::SetEnabled(enabled);
   Paint();
+  // A disabled button's owner takes no value from it.
+  if (!enabled && FPopup != nullptr) FPopup->ClosePopup();
 }
 
 void TFormDropDown::Dispatch(TMessage& Message) {

@@ -167,6 +167,20 @@ TEST(FormDropDown, AnOnDropHandlerMayDestroyTheButton) {
   EXPECT_EQ(f.edit->ControlCount(), 0);
 }
 
+TEST(FormDropDown, DisablingTheButtonClosesItsPopup) {
+  DropDownOnForm f;
+  int changes = 0;
+  f.button->OnChange = [&](TObject*) { ++changes; };
+  QTest::mouseClick(f.button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  TDropDownPopup* popup = f.button->Popup();
+  ASSERT_NE(popup, nullptr);
+  ASSERT_TRUE(popup->IsOpen());
+  f.button->SetEnabled(false);  // by the program, say on a timer
+  EXPECT_FALSE(popup->IsOpen());
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  EXPECT_EQ(changes, 0);
+}
+
 TEST(FormDropDown, AModalWindowThatTookTheReleaseLeavesTheArrowNormal) {
   DropDownOnForm f;
   const QImage normal = Themed(f.button->Handle(), ABS_DOWNNORMAL);
