@@ -205,6 +205,29 @@ TEST_F(UnitEdits, TheStripScaleWidensWithTheValueAndTheDropDownSetsIt) {
   EXPECT_EQ(f.Text(), u"0");
 }
 
+TEST_F(UnitEdits, ADisabledEditTakesNoValueFromTheMouse) {
+  EditOnForm<TUnitEdit> f;
+  f.edit->SetShowButtons(true);
+  f.edit->SetValue(10);
+  f.edit->SetEnabled(false);
+  TFormDropDown* button = f.edit->DropDownButton();
+  int drops = 0;
+  button->OnDrop = [&](TObject*) { ++drops; };
+  QTest::mouseClick(f.edit->ValueStrip()->Widget(), Qt::LeftButton, {}, QPoint(50, 1));
+  f.Spin(true);
+  QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_TRUE(f.changes.empty());
+  EXPECT_EQ(f.edit->GetValue(), 10);
+  EXPECT_EQ(drops, 0);
+  EXPECT_EQ(button->Popup(), nullptr);
+  // Enabled again, the same clicks take effect.
+  f.edit->SetEnabled(true);
+  QTest::mouseClick(f.edit->ValueStrip()->Widget(), Qt::LeftButton, {}, QPoint(50, 1));
+  f.Spin(true);
+  EXPECT_EQ(f.changes.size(), 2u);
+  EXPECT_GT(f.edit->GetValue(), 50);
+}
+
 TEST_F(UnitEdits, NewBoundsMoveTheValueIntoThemAndReport) {
   EditOnForm<TFloatEdit> f;
   f.edit->SetValue(80);
