@@ -397,11 +397,18 @@ TEST_F(UnitEdits, AChangeHandlerMayDestroyTheEdit) {
         QTest::mouseClick(f.edit->ValueStrip()->Widget(), Qt::LeftButton, {}, QPoint(50, 1));
       },
       [](auto& f) { f.edit->SetMinValue(0); },
+      [](auto& f) {
+        TFormDropDown* button = f.edit->DropDownButton();
+        QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+        ASSERT_NE(button->Popup(), nullptr);
+        QTest::mouseClick(button->Popup()->Panel()->Widget(), Qt::LeftButton, {}, QPoint(50, 5));
+      },
   };
   for (size_t i = 0; i < ways.size(); ++i) {
     EditOnForm<TFloatEdit> f;
     f.edit->SetShowButtons(true);
     f.edit->SetShowValuePanel(true);
+    f.edit->SetShowDropDown(true);
     f.edit->SetCallbackOnEnter(true);
     f.edit->SetMinValue(-10);
     f.edit->SetValue(-5);
