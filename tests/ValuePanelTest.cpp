@@ -138,6 +138,7 @@ TEST(ValuePanel, ADragEndsWhenAModalWindowTookTheRelease) {
     box.ShowModal();
   };
   QTest::mousePress(f.panel->Widget(), Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_FALSE(f.panel->Dragging());                    // over at once, wherever the pointer goes
   QTest::mouseMove(f.panel->Widget(), QPoint(70, 10));  // the pointer passing by
   EXPECT_THAT(f.changes, ElementsAre(10));
   EXPECT_FALSE(f.panel->Dragging());
