@@ -228,6 +228,17 @@ TEST_F(UnitEdits, ADisabledEditTakesNoValueFromTheMouse) {
   EXPECT_GT(f.edit->GetValue(), 50);
 }
 
+TEST_F(UnitEdits, HidingTheDropDownClosesItsPopup) {
+  EditOnForm<TUnitEdit> f;
+  TFormDropDown* button = f.edit->DropDownButton();
+  QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_NE(button->Popup(), nullptr);
+  ASSERT_TRUE(button->Popup()->IsOpen());
+  f.edit->SetDisplayOnly(true);  // by the program, say on a timer
+  EXPECT_FALSE(button->Popup()->IsOpen());
+  EXPECT_TRUE(f.changes.empty());
+}
+
 TEST_F(UnitEdits, NewBoundsMoveTheValueIntoThemAndReport) {
   EditOnForm<TFloatEdit> f;
   f.edit->SetValue(80);
