@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "components/DropDownPopup.h"
 #include "components/EditNumberText.h"
 #include "components/Themes.h"
 #include "framework/Registration.h"
@@ -515,6 +516,8 @@ void TBaseUnitEdit::DropDownDrop(TObject*) {
 // --- Switches -------------------------------------------------------------
 
 void TBaseUnitEdit::SetShowDropDown(bool on) {
+  // A hidden button's pop-up sets no value any more.
+  if (!on && FDropDown->Popup() != nullptr) FDropDown->Popup()->ClosePopup();
   FShowDropDown = on;
   FDropDown->SetVisible(on);
   FDropDown->SetParent(on ? this : nullptr);

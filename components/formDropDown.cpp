@@ -3,6 +3,17 @@
 #include "components/DropDownPopup.h"
 #include "components/Themes.h"
 #include "platform/gdi/ClassicDrawing.h"
+#include "platform/user/VirtualKeys.h"
+#include "platform/user/WidgetWindows.h"
+
+namespace {
+
+bool MouseButtonHeld(TMouseButton button) {
+  const int key = button == mbRight ? VK_RBUTTON : button == mbMiddle ? VK_MBUTTON : VK_LBUTTON;
+  return (GetKeyState(key) & 0x8000) != 0;
+}
+
+}  // namespace
 
 TFormDropDown::TFormDropDown(TComponent* AOwner) : TCustomControl(AOwner) {
   SetBounds(Left(), Top(), 20, 20);
@@ -17,6 +28,8 @@ void TFormDropDown::FormValueChanged(TObject*) {
 void TFormDropDown::SetEnabled(bool enabled) {
   TCustomControl::SetEnabled(enabled);
   Paint();
+  // A disabled button's owner takes no value from it.
+  if (!enabled && FPopup != nullptr) FPopup->ClosePopup();
 }
 
 void TFormDropDown::Dispatch(TMessage& Message) {
@@ -53,10 +66,15 @@ void TFormDropDown::Paint() {
 
 void TFormDropDown::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   const auto alive = Alive();
+  const bool held = MouseButtonHeld(Button);  // not for a press sent by code
   OnDrop(this);
   if (alive.expired()) return;
-  FPressed = true;
-  Refresh();
+  // A handler's modal window may have taken the release: then the press is
+  // over and the arrow stays normal.
+  if (!held || MouseButtonHeld(Button)) {
+    FPressed = true;
+    Refresh();
+  }
   TCustomControl::MouseDown(Button, Shift, X, Y);
 }
 

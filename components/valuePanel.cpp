@@ -3,8 +3,14 @@
 #include <cmath>
 
 #include "framework/SysUtils.h"
+#include "platform/user/VirtualKeys.h"
+#include "platform/user/WidgetWindows.h"
 
 namespace {
+
+bool LeftButtonHeld() {
+  return (GetKeyState(VK_LBUTTON) & 0x8000) != 0;
+}
 
 // The bar's width, truncated toward zero. Arithmetic in single precision,
 // as the panel stores its values; a width far beyond the control (or none
@@ -77,8 +83,12 @@ bool TValuePanel::TrackPointer(int X) {
   } else if (FValue < FMin) {
     SetValue(FMin);
   }
+  const bool held = LeftButtonHeld();  // not for a press sent by code
   OnChange(this);
-  return !alive.expired();
+  if (alive.expired()) return false;
+  // A handler's modal window may have taken the release: the drag is over.
+  if (held && !LeftButtonHeld()) FDragging = false;
+  return true;
 }
 
 void TValuePanel::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
@@ -90,6 +100,9 @@ void TValuePanel::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
 }
 
 void TValuePanel::MouseMove(TShiftState Shift, int X, int Y) {
+  // A move without the left button: the release went elsewhere (a modal
+  // window opened by a handler took it), and the drag is over.
+  if (FDragging && !Shift.Contains(ssLeft)) FDragging = false;
   if (FDragging && !TrackPointer(X)) return;
   TCustomControl::MouseMove(Shift, X, Y);
 }

@@ -225,6 +225,13 @@ bool TControlHost::HandleEvent(QEvent* event) {
 }
 
 bool TControlHost::Mouse(QMouseEvent* event) {
+  // A disabled window (or one inside a disabled parent) takes no mouse
+  // input: Qt's handling passes it on to the parent, as the platform does.
+  // Only the release of a press taken while enabled still comes, so that
+  // the press ends.
+  if (!FSelf->isEnabled() && event->type() != QEvent::MouseButtonRelease) {
+    return BaseEvent(event);
+  }
   UINT msg = WM_MOUSEMOVE;
   if (event->type() != QEvent::MouseMove) {
     msg = ButtonMessage(event->type(), event->button());

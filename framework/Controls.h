@@ -10,7 +10,9 @@
 // A class that wants a message overrides Dispatch, handles what it wants and
 // passes everything on to the inherited Dispatch; a handler that does not
 // call the inherited one keeps Qt's handling from happening (an edit that
-// swallows a key). Perform sends a message down the same path at once.
+// swallows a key). Perform sends a message down the same path at once. A
+// disabled control (or one in a disabled parent) gets no mouse presses or
+// moves: they go to its parent, as on the platform.
 //
 //   TControl         position, size, visibility, enabling, colour, font,
 //                    hint, mouse events, painting requests

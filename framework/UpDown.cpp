@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "platform/gdi/Drawing.h"
+#include "platform/user/VirtualKeys.h"
+#include "platform/user/WidgetWindows.h"
 
 namespace {
 
@@ -147,6 +149,17 @@ void TUpDown::StopRepeat() {
 void TUpDown::Dispatch(TMessage& message) {
   if (message.Msg != WM_TIMER || message.WParam != kRepeatTimer) {
     TCustomControl::Dispatch(message);
+    return;
+  }
+  // A handler's modal window may have taken the release: once the button is
+  // up the press is over, wherever it was released.
+  if ((GetKeyState(VK_LBUTTON) & 0x8000) == 0) {
+    StopRepeat();
+    if (FPressed != updNone) {
+      FPressed = updNone;
+      FPointerOnPressed = false;
+      Repaint();
+    }
     return;
   }
   // After the first delay the button repeats faster, while the pointer

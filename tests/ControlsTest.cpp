@@ -637,6 +637,28 @@ TEST(Controls, UpDownReportsADirectionPerClickAndRepeatsWhileHeld) {
   EXPECT_EQ(buttons.size(), 3u);
 }
 
+TEST(Controls, UpDownStopsRepeatingWhenAModalWindowTookTheRelease) {
+  ShownForm shown;
+  TUpDown updown(nullptr);
+  updown.SetParent(shown.form);
+  updown.SetBounds(10, 10, 12, 20);
+  int proposals = 0;
+  updown.OnChangingEx = [&](TObject*, bool&, short, TUpDownDirection) {
+    if (++proposals > 1) return;
+    // A message box, say: the user lets go of the button and clicks in it.
+    TForm box(nullptr);
+    box.SetBounds(100, 100, 120, 80);
+    QTimer::singleShot(50, [&] {
+      QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(10, 10));
+      box.SetModalResult(mrOk);
+    });
+    box.ShowModal();
+  };
+  QTest::mousePress(updown.Widget(), Qt::LeftButton, {}, QPoint(6, 3));
+  PumpFor(std::chrono::milliseconds(2 * TUpDown::kRepeatDelay));
+  EXPECT_EQ(proposals, 1);
+}
+
 }  // namespace
 
 namespace {

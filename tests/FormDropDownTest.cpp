@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <string>
 #include <vector>
@@ -164,6 +165,39 @@ TEST(FormDropDown, AnOnDropHandlerMayDestroyTheButton) {
   QTest::mousePress(f.edit->Widget(), Qt::LeftButton, {}, QPoint(105, 5));
   QTest::mouseClick(f.button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(f.edit->ControlCount(), 0);
+}
+
+TEST(FormDropDown, DisablingTheButtonClosesItsPopup) {
+  DropDownOnForm f;
+  int changes = 0;
+  f.button->OnChange = [&](TObject*) { ++changes; };
+  QTest::mouseClick(f.button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  TDropDownPopup* popup = f.button->Popup();
+  ASSERT_NE(popup, nullptr);
+  ASSERT_TRUE(popup->IsOpen());
+  f.button->SetEnabled(false);  // by the program, say on a timer
+  EXPECT_FALSE(popup->IsOpen());
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  EXPECT_EQ(changes, 0);
+}
+
+TEST(FormDropDown, AModalWindowThatTookTheReleaseLeavesTheArrowNormal) {
+  DropDownOnForm f;
+  const QImage normal = Themed(f.button->Handle(), ABS_DOWNNORMAL);
+  f.button->OnDrop = [&](TObject*) {
+    // A message box, say: the user lets go of the button and clicks in it.
+    TForm box(nullptr);
+    box.SetBounds(100, 100, 120, 80);
+    QTimer::singleShot(50, [&] {
+      QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(10, 10));
+      box.SetModalResult(mrOk);
+    });
+    box.ShowModal();
+  };
+  QTest::mousePress(f.button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_FALSE(f.button->Pressed());
+  EXPECT_EQ(f.Look(), normal);
+  EXPECT_EQ(f.button->Popup(), nullptr);
 }
 
 }  // namespace

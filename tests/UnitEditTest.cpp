@@ -205,6 +205,40 @@ TEST_F(UnitEdits, TheStripScaleWidensWithTheValueAndTheDropDownSetsIt) {
   EXPECT_EQ(f.Text(), u"0");
 }
 
+TEST_F(UnitEdits, ADisabledEditTakesNoValueFromTheMouse) {
+  EditOnForm<TUnitEdit> f;
+  f.edit->SetShowButtons(true);
+  f.edit->SetValue(10);
+  f.edit->SetEnabled(false);
+  TFormDropDown* button = f.edit->DropDownButton();
+  int drops = 0;
+  button->OnDrop = [&](TObject*) { ++drops; };
+  QTest::mouseClick(f.edit->ValueStrip()->Widget(), Qt::LeftButton, {}, QPoint(50, 1));
+  f.Spin(true);
+  QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_TRUE(f.changes.empty());
+  EXPECT_EQ(f.edit->GetValue(), 10);
+  EXPECT_EQ(drops, 0);
+  EXPECT_EQ(button->Popup(), nullptr);
+  // Enabled again, the same clicks take effect.
+  f.edit->SetEnabled(true);
+  QTest::mouseClick(f.edit->ValueStrip()->Widget(), Qt::LeftButton, {}, QPoint(50, 1));
+  f.Spin(true);
+  EXPECT_EQ(f.changes.size(), 2u);
+  EXPECT_GT(f.edit->GetValue(), 50);
+}
+
+TEST_F(UnitEdits, HidingTheDropDownClosesItsPopup) {
+  EditOnForm<TUnitEdit> f;
+  TFormDropDown* button = f.edit->DropDownButton();
+  QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_NE(button->Popup(), nullptr);
+  ASSERT_TRUE(button->Popup()->IsOpen());
+  f.edit->SetDisplayOnly(true);  // by the program, say on a timer
+  EXPECT_FALSE(button->Popup()->IsOpen());
+  EXPECT_TRUE(f.changes.empty());
+}
+
 TEST_F(UnitEdits, NewBoundsMoveTheValueIntoThemAndReport) {
   EditOnForm<TFloatEdit> f;
   f.edit->SetValue(80);
@@ -374,11 +408,18 @@ TEST_F(UnitEdits, AChangeHandlerMayDestroyTheEdit) {
         QTest::mouseClick(f.edit->ValueStrip()->Widget(), Qt::LeftButton, {}, QPoint(50, 1));
       },
       [](auto& f) { f.edit->SetMinValue(0); },
+      [](auto& f) {
+        TFormDropDown* button = f.edit->DropDownButton();
+        QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+        ASSERT_NE(button->Popup(), nullptr);
+        QTest::mouseClick(button->Popup()->Panel()->Widget(), Qt::LeftButton, {}, QPoint(50, 5));
+      },
   };
   for (size_t i = 0; i < ways.size(); ++i) {
     EditOnForm<TFloatEdit> f;
     f.edit->SetShowButtons(true);
     f.edit->SetShowValuePanel(true);
+    f.edit->SetShowDropDown(true);
     f.edit->SetCallbackOnEnter(true);
     f.edit->SetMinValue(-10);
     f.edit->SetValue(-5);

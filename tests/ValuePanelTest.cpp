@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QTimer>
 #include <vector>
 
 #include "components/valuePanel.h"
@@ -120,6 +121,27 @@ TEST(ValuePanel, DraggingPastBothEndsPinsTheValueAndEveryMoveReports) {
   QTest::mouseClick(widget, Qt::RightButton, {}, QPoint(30, 10));
   EXPECT_EQ(f.panel->Value(), 100);
   EXPECT_EQ(f.changes.size(), 5u);
+}
+
+TEST(ValuePanel, ADragEndsWhenAModalWindowTookTheRelease) {
+  PanelOnForm f;
+  f.panel->OnChange = [&](TObject*) {
+    f.changes.push_back(f.panel->Value());
+    if (f.changes.size() > 1) return;
+    // A message box, say: the user lets go of the button and clicks in it.
+    TForm box(nullptr);
+    box.SetBounds(100, 100, 120, 80);
+    QTimer::singleShot(50, [&] {
+      QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(10, 10));
+      box.SetModalResult(mrOk);
+    });
+    box.ShowModal();
+  };
+  QTest::mousePress(f.panel->Widget(), Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_FALSE(f.panel->Dragging());                    // over at once, wherever the pointer goes
+  QTest::mouseMove(f.panel->Widget(), QPoint(70, 10));  // the pointer passing by
+  EXPECT_THAT(f.changes, ElementsAre(10));
+  EXPECT_FALSE(f.panel->Dragging());
 }
 
 TEST(ValuePanel, DisablingRepaintsTheBarAtOnceAndAnUnchangedValueDoesNot) {
