@@ -66,7 +66,37 @@ class TRegistryFormSaver::TKeyScope {
     return registry->OpenKey(FSaver.GetFormRegistryKey(), false);
   }
 
+  // Run `body` with the subkey `prefix` + `name` of the form key current:
+  // for writing it is made when missing, for reading it must exist. False
+  // when there is no registry, the subkey cannot be opened, `body` throws,
+  // or the form key cannot be made current again.
+  template <typename Body>
+  bool WriteSubkey(const char* prefix, const std::string& name, Body body) {
+    return InSubkey(prefix, name, true, body);
+  }
+  template <typename Body>
+  bool ReadSubkey(const char* prefix, const std::string& name, Body body) {
+    return InSubkey(prefix, name, false, body);
+  }
+
  private:
+  template <typename Body>
+  bool InSubkey(const char* prefix, const std::string& name, bool write, Body& body) {
+    TRegistry* registry = Registry();
+    if (registry == nullptr) return false;
+    try {
+      const std::string key = prefix + name;
+      if (write ? !registry->OpenKey(key, true)
+                : !registry->KeyExists(key) || !registry->OpenKeyReadOnly(key)) {
+        return false;
+      }
+      body(*registry);
+      return ReturnToFormKey();
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+
   TRegistryFormSaver& FSaver;
   bool FOpened;
   bool FReturned = false;
@@ -334,71 +364,45 @@ bool TRegistryFormSaver::SaveListViewColumns(const TListView* ListView) {
   // A control without a name has no subkey of its own.
   if (ListView == nullptr || ListView->Name().empty()) return false;
   TKeyScope scope(*this);
-  TRegistry* registry = scope.Registry();
-  if (registry == nullptr) return false;
-  try {
-    if (!registry->OpenKey("Lists\\" + ListView->Name(), true)) return false;
+  return scope.WriteSubkey("Lists\\", ListView->Name(), [&](TRegistry& registry) {
     const TListColumns* columns = ListView->Columns();
-    registry->WriteInteger("ColumnCount", columns->Count());
+    registry.WriteInteger("ColumnCount", columns->Count());
     for (int i = 0; i < columns->Count(); ++i)
-      registry->WriteInteger(FormatAnsi("Column%i", i), columns->Items(i)->Width());
-    return scope.ReturnToFormKey();
-  } catch (const std::exception&) {
-    return false;
-  }
+      registry.WriteInteger(FormatAnsi("Column%i", i), columns->Items(i)->Width());
+  });
 }
 
 bool TRegistryFormSaver::LoadListViewColumns(TListView* ListView) {
   if (ListView == nullptr || ListView->Name().empty()) return false;
   TKeyScope scope(*this);
-  TRegistry* registry = scope.Registry();
-  if (registry == nullptr) return false;
-  try {
-    const std::string key = "Lists\\" + ListView->Name();
-    if (!registry->KeyExists(key) || !registry->OpenKeyReadOnly(key)) return false;
-    const int stored = registry->ReadInteger("ColumnCount");
+  return scope.ReadSubkey("Lists\\", ListView->Name(), [&](TRegistry& registry) {
+    const int stored = registry.ReadInteger("ColumnCount");
     TListColumns* columns = ListView->Columns();
     // A width that cannot be read ends the walk; the columns before it keep
     // their new widths.
     for (int i = 0; i < stored && i < columns->Count(); ++i) {
-      const int width = registry->ReadInteger(FormatAnsi("Column%i", i));
+      const int width = registry.ReadInteger(FormatAnsi("Column%i", i));
       columns->Items(i)->SetAutoSize(false);
       columns->Items(i)->SetWidth(width);
     }
-    return scope.ReturnToFormKey();
-  } catch (const std::exception&) {
-    return false;
-  }
+  });
 }
 
 bool TRegistryFormSaver::SavePageControl(const TPageControl* PageControl) {
   if (PageControl == nullptr || PageControl->Name().empty()) return false;
   TKeyScope scope(*this);
-  TRegistry* registry = scope.Registry();
-  if (registry == nullptr) return false;
-  try {
-    if (!registry->OpenKey("PageControls\\" + PageControl->Name(), true)) return false;
-    registry->WriteInteger("PageIndex", PageControl->ActivePageIndex());
-    return scope.ReturnToFormKey();
-  } catch (const std::exception&) {
-    return false;
-  }
+  return scope.WriteSubkey("PageControls\\", PageControl->Name(), [&](TRegistry& registry) {
+    registry.WriteInteger("PageIndex", PageControl->ActivePageIndex());
+  });
 }
 
 bool TRegistryFormSaver::LoadPageControl(TPageControl* PageControl) {
   if (PageControl == nullptr || PageControl->Name().empty()) return false;
   TKeyScope scope(*this);
-  TRegistry* registry = scope.Registry();
-  if (registry == nullptr) return false;
-  try {
-    const std::string key = "PageControls\\" + PageControl->Name();
-    if (!registry->KeyExists(key) || !registry->OpenKeyReadOnly(key)) return false;
-    const int index = registry->ReadInteger("PageIndex");
+  return scope.ReadSubkey("PageControls\\", PageControl->Name(), [&](TRegistry& registry) {
+    const int index = registry.ReadInteger("PageIndex");
     if (index < PageControl->PageCount()) PageControl->SetActivePageIndex(index);
-    return scope.ReturnToFormKey();
-  } catch (const std::exception&) {
-    return false;
-  }
+  });
 }
 
 // The screen rules work on the primary display's work area (its size less
