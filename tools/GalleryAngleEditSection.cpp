@@ -4,18 +4,9 @@
 #include "framework/Form.h"
 #include "framework/Label.h"
 #include "framework/SysUtils.h"
+#include "tools/GalleryLabel.h"
 
 namespace {
-
-TLabel* AddLabel(TForm* form, int left, int top, const String& caption, bool bold = false) {
-  auto* label = new TLabel(form);
-  label->SetParent(form);
-  if (bold) label->Font()->SetStyle(TFontStyles{fsBold});
-  label->SetCaption(caption);
-  label->SetLeft(left);
-  label->SetTop(top);
-  return label;
-}
 
 String DegreesText(float degrees) {
   return FloatToStr(degrees) + u"\u00B0";

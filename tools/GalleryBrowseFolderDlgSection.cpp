@@ -5,14 +5,10 @@
 #include "framework/Form.h"
 #include "framework/Label.h"
 #include "framework/SysUtils.h"
+#include "tools/GalleryLabel.h"
 
 int AddBrowseFolderDlgSection(TForm* form, int top) {
-  auto* heading = new TLabel(form);
-  heading->SetParent(form);
-  heading->Font()->SetStyle(TFontStyles{fsBold});
-  heading->SetCaption(u"Folder browse dialog");
-  heading->SetLeft(12);
-  heading->SetTop(top);
+  AddLabel(form, 12, top, u"Folder browse dialog", true);
 
   auto* dialog = new TBrowseFolderDlg(form);
   dialog->SetWindowText("Choose a folder");
@@ -20,11 +16,7 @@ int AddBrowseFolderDlgSection(TForm* form, int top) {
   button->SetParent(form);
   button->SetBounds(150, top + 22, 110, 25);
   button->SetCaption(u"Choose &folder...");
-  auto* chosen = new TLabel(form);
-  chosen->SetParent(form);
-  chosen->SetCaption(u"No folder chosen yet");
-  chosen->SetLeft(270);
-  chosen->SetTop(top + 27);
+  TLabel* chosen = AddLabel(form, 270, top + 27, u"No folder chosen yet");
   // The last folder chosen is where the next choice starts.
   button->OnClick = [form, dialog, chosen](TObject*) {
     if (dialog->Execute(form->Handle())) chosen->SetCaption(AnsiToString(dialog->FolderName()));

@@ -4,6 +4,7 @@
 #include "framework/Form.h"
 #include "framework/Label.h"
 #include "framework/SysUtils.h"
+#include "tools/GalleryLabel.h"
 
 namespace {
 
@@ -12,16 +13,6 @@ constexpr int kStateColumns[] = {150, 270};
 constexpr int kEchoColumn = 390;
 constexpr int kRowHeight = 40;
 constexpr double kMetresPerGridUnit = 0.5;
-
-TLabel* AddLabel(TForm* form, int left, int top, const String& caption, bool bold = false) {
-  auto* label = new TLabel(form);
-  label->SetParent(form);
-  if (bold) label->Font()->SetStyle(TFontStyles{fsBold});
-  label->SetCaption(caption);
-  label->SetLeft(left);
-  label->SetTop(top);
-  return label;
-}
 
 String BothUnits(TConvertEdit* edit) {
   return FloatToStr(edit->GetValue()) + u" grid units = " + FloatToStr(edit->GetSecondUnitValue()) +

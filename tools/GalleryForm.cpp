@@ -13,6 +13,7 @@
 #include "tools/GalleryBrowseFolderDlgSection.h"
 #include "tools/GalleryConvertEditSection.h"
 #include "tools/GalleryKeyPaintBoxSection.h"
+#include "tools/GalleryLabel.h"
 #include "tools/GalleryNumberEditSection.h"
 #include "tools/GalleryPagesSection.h"
 #include "tools/GalleryThemeControlsSection.h"
@@ -87,12 +88,12 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   SetPosition(poScreenCenter);
   SetClientWidth(2 * kColumnWidth);
   const bool themed = ThemeHelper()->ThemesActive();
-  AddLabel(kNameColumn, 10, themed ? u"Visual styles on" : u"Visual styles off: the classic look",
-           true);
+  AddLabel(this, kNameColumn, 10,
+           themed ? u"Visual styles on" : u"Visual styles off: the classic look", true);
   for (int i = 0; i < 4; ++i) {
     static const char16_t* const kStates[] = {u"Enabled", u"Disabled", u"Pressed",
                                               u"Disabled, pressed"};
-    AddLabel(kStateColumns[i], 34, kStates[i]);
+    AddLabel(this, kStateColumns[i], 34, kStates[i]);
   }
   FColumnBottoms[0] = 56;
   FColumnBottoms[1] = 10;  // level with the title
@@ -124,16 +125,6 @@ void TGalleryForm::Place(const String& title, const TAddSection& add, int column
   FSections.push_back(TGallerySection{title, TRect{left, top, left + kColumnWidth, top + height}});
 }
 
-TLabel* TGalleryForm::AddLabel(int left, int top, const String& caption, bool bold) {
-  auto* label = new TLabel(this);
-  label->SetParent(this);
-  if (bold) label->Font()->SetStyle(TFontStyles{fsBold});
-  label->SetCaption(caption);
-  label->SetLeft(left);
-  label->SetTop(top);
-  return label;
-}
-
 TFormDropDown* TGalleryForm::AddEditWithDropDown(int left, int top, bool enabled) {
   auto* edit = new TGalleryEdit(this);
   edit->SetParent(this);
@@ -144,8 +135,8 @@ TFormDropDown* TGalleryForm::AddEditWithDropDown(int left, int top, bool enabled
 }
 
 int TGalleryForm::AddDropDownSection(int top) {
-  AddLabel(kNameColumn, top, u"Form drop-down", true);
-  AddLabel(kNameColumn, top + kRowHeight, u"Arrow button");
+  AddLabel(this, kNameColumn, top, u"Form drop-down", true);
+  AddLabel(this, kNameColumn, top + kRowHeight, u"Arrow button");
   for (int i = 0; i < 4; ++i) {
     auto* button = new TFormDropDown(this);
     button->SetParent(this);
@@ -153,14 +144,14 @@ int TGalleryForm::AddDropDownSection(int top) {
     button->SetEnabled(i == 0 || i == 2);
     button->SetPressed(i >= 2);
   }
-  AddLabel(kNameColumn, top + 2 * kRowHeight, u"On a text box");
+  AddLabel(this, kNameColumn, top + 2 * kRowHeight, u"On a text box");
   FShowcase = AddEditWithDropDown(kStateColumns[0], top + 2 * kRowHeight - 3, true);
   AddEditWithDropDown(kStateColumns[1], top + 2 * kRowHeight - 3, false);
   return 3 * kRowHeight + 24;
 }
 
 int TGalleryForm::AddValuePanelSection(int top) {
-  AddLabel(kNameColumn, top, u"Value panel", true);
+  AddLabel(this, kNameColumn, top, u"Value panel", true);
   struct Sample {
     const char16_t* name;
     float min, max, value;
@@ -173,7 +164,7 @@ int TGalleryForm::AddValuePanelSection(int top) {
   };
   int row = 1;
   for (const Sample& sample : kSamples) {
-    AddLabel(kNameColumn, top + row * kRowHeight, sample.name);
+    AddLabel(this, kNameColumn, top + row * kRowHeight, sample.name);
     for (int i = 0; i < 2; ++i) {
       auto* panel = new TValuePanel(this);
       panel->SetParent(this);
@@ -190,11 +181,11 @@ int TGalleryForm::AddValuePanelSection(int top) {
 }
 
 int TGalleryForm::AddStandardControlsSection(int top) {
-  AddLabel(kNameColumn, top, u"Framework controls", true);
+  AddLabel(this, kNameColumn, top, u"Framework controls", true);
   for (int row = 0; row < 2; ++row) {
     const bool enabled = row == 0;
     const int y = top + 22 + row * 40;
-    AddLabel(kNameColumn, y + 4, enabled ? u"Enabled" : u"Disabled");
+    AddLabel(this, kNameColumn, y + 4, enabled ? u"Enabled" : u"Disabled");
     auto* button = new TButton(this);
     button->SetParent(this);
     button->SetBounds(110, y, 75, 25);

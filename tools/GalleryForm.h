@@ -61,7 +61,6 @@ class TGalleryForm : public TForm {
   // higher when none is given.
   void Place(const String& title, const TAddSection& add, int column = -1);
 
-  TLabel* AddLabel(int left, int top, const String& caption, bool bold = false);
   TFormDropDown* AddEditWithDropDown(int left, int top, bool enabled);
   int AddDropDownSection(int top);
   int AddValuePanelSection(int top);

@@ -5,8 +5,8 @@
 
 #include "components/KeyPaintBox.h"
 #include "framework/Form.h"
-#include "framework/Label.h"
 #include "platform/user/VirtualKeys.h"
+#include "tools/GalleryLabel.h"
 
 namespace {
 
@@ -47,17 +47,8 @@ const char16_t* KeyName(WORD key) {
 }  // namespace
 
 int AddKeyPaintBoxSection(TForm* form, int top) {
-  auto* heading = new TLabel(form);
-  heading->SetParent(form);
-  heading->Font()->SetStyle(TFontStyles{fsBold});
-  heading->SetCaption(u"Key paint box");
-  heading->SetLeft(12);
-  heading->SetTop(top);
-  auto* hint = new TLabel(form);
-  hint->SetParent(form);
-  hint->SetCaption(u"Click it, then type");
-  hint->SetLeft(12);
-  hint->SetTop(top + 30);
+  AddLabel(form, 12, top, u"Key paint box", true);
+  AddLabel(form, 12, top + 30, u"Click it, then type");
 
   auto* box = new TKeyPaintBox(form);
   box->SetParent(form);

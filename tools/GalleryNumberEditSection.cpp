@@ -2,7 +2,7 @@
 
 #include "components/NumberEdit.h"
 #include "framework/Form.h"
-#include "framework/Label.h"
+#include "tools/GalleryLabel.h"
 
 namespace {
 
@@ -10,15 +10,6 @@ namespace {
 constexpr int kNameColumn = 12;
 constexpr int kStateColumns[] = {150, 270};
 constexpr int kRowHeight = 34;
-
-void AddLabel(TForm* form, int left, int top, const String& caption, bool bold = false) {
-  auto* label = new TLabel(form);
-  label->SetParent(form);
-  if (bold) label->Font()->SetStyle(TFontStyles{fsBold});
-  label->SetCaption(caption);
-  label->SetLeft(left);
-  label->SetTop(top);
-}
 
 // The same edit in both states, side by side.
 template <typename Edit, typename SetUp>

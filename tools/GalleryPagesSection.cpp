@@ -4,15 +4,11 @@
 #include "framework/Label.h"
 #include "framework/ListView.h"
 #include "framework/PageControl.h"
+#include "tools/GalleryLabel.h"
 
 int AddPagesAndColumnsSection(TForm* form, int top) {
   constexpr int kHeight = 96;
-  auto* title = new TLabel(form);
-  title->SetParent(form);
-  title->Font()->SetStyle(TFontStyles{fsBold});
-  title->SetCaption(u"Pages, columns");
-  title->SetLeft(12);
-  title->SetTop(top);
+  AddLabel(form, 12, top, u"Pages, columns", true);
 
   auto* pages = new TPageControl(form);
   pages->SetParent(form);

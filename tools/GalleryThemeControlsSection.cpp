@@ -2,7 +2,7 @@
 
 #include "components/themeControls.h"
 #include "framework/Form.h"
-#include "framework/Label.h"
+#include "tools/GalleryLabel.h"
 
 namespace {
 
@@ -10,15 +10,6 @@ constexpr int kNameColumn = 12;
 constexpr int kStateColumns[] = {150, 270, 390, 510};
 enum class Look { Normal, Hot, Pressed, Disabled };
 constexpr Look kLooks[] = {Look::Normal, Look::Hot, Look::Pressed, Look::Disabled};
-
-void AddLabel(TForm* form, int left, int top, const String& caption, bool bold = false) {
-  auto* label = new TLabel(form);
-  label->SetParent(form);
-  if (bold) label->Font()->SetStyle(TFontStyles{fsBold});
-  label->SetCaption(caption);
-  label->SetLeft(left);
-  label->SetTop(top);
-}
 
 void AddStateHeadings(TForm* form, int top) {
   static const char16_t* const kNames[] = {u"Normal", u"Hot", u"Pressed", u"Disabled"};

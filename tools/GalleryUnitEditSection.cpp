@@ -2,22 +2,13 @@
 
 #include "components/UnitEdit.h"
 #include "framework/Form.h"
-#include "framework/Label.h"
+#include "tools/GalleryLabel.h"
 
 namespace {
 
 constexpr int kNameColumn = 12;
 constexpr int kStateColumns[] = {150, 270};
 constexpr int kRowHeight = 34;
-
-void AddLabel(TForm* form, int left, int top, const String& caption, bool bold = false) {
-  auto* label = new TLabel(form);
-  label->SetParent(form);
-  if (bold) label->Font()->SetStyle(TFontStyles{fsBold});
-  label->SetCaption(caption);
-  label->SetLeft(left);
-  label->SetTop(top);
-}
 
 template <typename T>
 T* AddEdit(TForm* form, int column, int top) {
