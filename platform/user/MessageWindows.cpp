@@ -34,8 +34,7 @@ int gTimers = 0;
 // calls of its method.
 class MessageWindow : public QObject {
  public:
-  MessageWindow(uintptr_t handle, TWndMethod method)
-      : FHandle(handle), FMethod(std::move(method)) {}
+  explicit MessageWindow(TWndMethod method) : FMethod(std::move(method)) {}
   ~MessageWindow() override { KillAllTimers(); }
 
   void Deliver(TMessage& message) {
@@ -113,7 +112,6 @@ class MessageWindow : public QObject {
     FTimers.clear();
   }
 
-  uintptr_t FHandle;
   TWndMethod FMethod;
   std::map<uintptr_t, int> FTimers;  // our id -> Qt's id
   int FDelivering = 0;
@@ -134,7 +132,7 @@ MessageWindow* Find(HWND window) {
 HWND AllocateHWnd(TWndMethod method) {
   EnsureEventLoop();
   const uintptr_t handle = gNextHandle++;
-  gWindows.emplace(handle, new MessageWindow(handle, std::move(method)));
+  gWindows.emplace(handle, new MessageWindow(std::move(method)));
   return reinterpret_cast<HWND>(handle);
 }
 
