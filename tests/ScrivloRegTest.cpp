@@ -16,6 +16,7 @@
 #include "tests/support/ScratchHive.h"
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 namespace {
@@ -232,6 +233,16 @@ TEST_F(ScrivloRegTest, FilesOfTheWindowsEditorImportAndBrokenFilesChangeNothing)
   EXPECT_THAT(run.err, HasSubstr("line 1: REGEDIT4 files are not supported"));
   run = Reg({"import", "-"}, "Windows Registry Editor Version 5.00\n\"a\"=\"outside a key\"\n");
   EXPECT_THAT(run.err, HasSubstr("line 2: a value outside a key"));
+
+  // A zero character in a name would cut it short: another key or value.
+  using namespace std::string_literals;
+  run = Reg({"import", "-"},
+            "Windows Registry Editor Version 5.00\n\n[HKCU\\Software\\App\0Other]\n\"x\"=\"1\"\n"s);
+  EXPECT_THAT(run.err, HasSubstr("line 3: a key name cannot hold a zero character"));
+  run = Reg({"import", "-"},
+            "Windows Registry Editor Version 5.00\n\n[HKCU\\Software\\App]\n\"Gr\0\"=\"1\"\n"s);
+  EXPECT_THAT(run.err, HasSubstr("line 4: a value name cannot hold a zero character"));
+  EXPECT_THAT(Reg({"query", "HKCU\\Software\\App"}).out, Not(HasSubstr("    Gr    ")));
 }
 
 TEST_F(ScrivloRegTest, AReadOnlyFolderKeepsTheHiveAsItIs) {

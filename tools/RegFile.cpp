@@ -220,6 +220,11 @@ class Parser {
     }
     std::string reason;
     if (!ParseRegKeyPath(line, &key.path, &reason)) return Fail(reason);
+    // The registry calls take names up to a zero: it would cut the name short
+    // and the import would write into another key.
+    if (key.path.subKey.find('\0') != std::string::npos) {
+      return Fail("a key name cannot hold a zero character");
+    }
     FKeys->push_back(std::move(key));
     return true;
   }
@@ -231,6 +236,8 @@ class Parser {
       line.remove_prefix(1);
     } else if (!ReadQuoted(line, &value.name)) {
       return Fail("a value name must be @ or a quoted string");
+    } else if (value.name.find('\0') != std::string::npos) {
+      return Fail("a value name cannot hold a zero character");
     }
     line = Trim(line);
     if (line.empty() || line.front() != '=') return Fail("expected '=' after the value name");
