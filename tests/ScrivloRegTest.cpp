@@ -243,6 +243,9 @@ TEST_F(ScrivloRegTest, FilesOfTheWindowsEditorImportAndBrokenFilesChangeNothing)
             "Windows Registry Editor Version 5.00\n\n[HKCU\\Software\\App]\n\"Gr\0\"=\"1\"\n"s);
   EXPECT_THAT(run.err, HasSubstr("line 4: a value name cannot hold a zero character"));
   EXPECT_THAT(Reg({"query", "HKCU\\Software\\App"}).out, Not(HasSubstr("    Gr    ")));
+  // Nor may a name be empty, at the end of a path either.
+  run = Reg({"import", "-"}, "Windows Registry Editor Version 5.00\n[HKCU\\Software\\App\\\\]\n");
+  EXPECT_THAT(run.err, HasSubstr("line 2: 'HKCU\\Software\\App\\\\' has an empty key name in it"));
 }
 
 TEST_F(ScrivloRegTest, AReadOnlyFolderKeepsTheHiveAsItIs) {
