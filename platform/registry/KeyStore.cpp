@@ -116,9 +116,11 @@ std::optional<StoredKey> KeyStore::NthChild(KeyId key, DWORD index) {
 }
 
 std::optional<StoredValue> KeyStore::NthValue(KeyId key, DWORD index) {
+  // The ids alone are put in order: sorting whole rows would copy the data
+  // of every value of the key, for each value enumerated.
   SqliteStatement query(FDb,
-                        "SELECT name, type, data FROM vals WHERE key = ? "
-                        "ORDER BY id LIMIT 1 OFFSET ?");
+                        "SELECT name, type, data FROM vals WHERE id = "
+                        "(SELECT id FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?)");
   query.Bind(1, key).Bind(2, int64_t{index});
   if (!query.Step()) return std::nullopt;
   return ValueFrom(query);
