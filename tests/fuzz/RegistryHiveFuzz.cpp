@@ -120,7 +120,7 @@ void ChangeRows(const std::string& path, TFuzzInput& input) {
       ("PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = replace(sql, 'NOT NULL', '') "
        "WHERE name IN ('keys', 'vals'); PRAGMA writable_schema = OFF"),
       "UPDATE keys SET parent = id WHERE id = ?1",
-      "UPDATE vals SET data = zeroblob(?5 % 1000000) WHERE id = ?1",
+      "UPDATE vals SET data = zeroblob(?5 % 65536) WHERE id = ?1",
   };
   constexpr int kCount = sizeof kStatements / sizeof *kStatements;
   for (int ops = 0; ops < 24 && !input.Empty(); ++ops) {
