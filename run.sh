@@ -1,24 +1,22 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs the main job: a screenshot of the
-# screen with scrivlo-shot, written to out/. With no DISPLAY (a headless
-# machine) it first starts a private virtual display with a demo desktop.
-# Extra arguments go to scrivlo-shot (try --window or --help).
+# Installs what is needed, builds, and runs the main job: the Scrivlo Image
+# Server. With a display (DISPLAY set) scrivlo-server runs there until its
+# Shutdown command or Ctrl+C ends it. Without one, the embedded demo: inside
+# a private network namespace, a demo desktop on a virtual display, the
+# server on it, and scrivlo-grab fetching three images into out/
+# (scripts/server-demo tells the rest). Extra arguments go to scrivlo-server
+# (try --help or --local-only).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSCRIVLO_BUILD_BENCH=ON >/dev/null
-cmake --build build --target scrivlo-shot scrivlo-wallpaper >/dev/null
+cmake --build build --target scrivlo-server scrivlo-grab scrivlo-wallpaper >/dev/null
 
-mkdir -p out
-shot() { (cd out && ../build/tools/scrivlo-shot "$@"); }
-if [ -z "${DISPLAY:-}" ]; then
-  export -f shot
-  name=$(scripts/with-demo-desktop bash -c 'shot "$@"' shot "$@")
-else
-  name=$(shot "$@")
+case " $* " in
+  *" --help "* | *" -h "* | *" --version "*) exec build/tools/scrivlo-server "$@" ;;
+esac
+if [ -n "${DISPLAY:-}" ]; then
+  echo "run.sh: scrivlo-server on display $DISPLAY; its Shutdown command or Ctrl+C ends it"
+  exec build/tools/scrivlo-server "$@"
 fi
-if [ -n "$name" ] && [ -f "out/$name" ]; then
-  echo "screenshot written to $(pwd)/out/$name"
-else
-  printf '%s\n' "$name"
-fi
+exec scripts/isolated-net scripts/with-demo-desktop scripts/server-demo "$@"

@@ -21,6 +21,13 @@ class EOutOfResources : public Exception {
   explicit EOutOfResources(std::string message = {}) : Exception(std::move(message)) {}
 };
 
+// A call made against a unit's calling rules: a programming error, raised
+// in every build rather than compiled away.
+class EAssertionFailed : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // A component tree was used against its rules (a duplicate name).
 class EComponentError : public Exception {
  public:

@@ -76,8 +76,15 @@ void TForm::WidgetResized(int width, int height) {
 }
 
 void TForm::WidgetMoved(int, int) {
-  // The frame's position, its thickness known by now.
+  // The frame's position, its thickness known by now. A window manager frames
+  // a window after it appears, around a client area that keeps its size:
+  // when the frame's thickness changes, so does the outer size.
   const QRect frame = Widget()->frameGeometry();
+  if (FrameWidth() != FKnownFrameWidth || FrameHeight() != FKnownFrameHeight) {
+    FKnownFrameWidth = FrameWidth();
+    FKnownFrameHeight = FrameHeight();
+    TWinControl::WidgetResized(frame.width(), frame.height());
+  }
   TWinControl::WidgetMoved(frame.left(), frame.top());
 }
 

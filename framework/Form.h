@@ -123,6 +123,9 @@ class TForm : public TWinControl {
   // Frame thickness: outer minus client size (0 until the window is framed).
   int FrameWidth() const;
   int FrameHeight() const;
+  // The frame's thickness when the window last moved.
+  int FKnownFrameWidth = 0;
+  int FKnownFrameHeight = 0;
 
   TFormBorderStyle FBorderStyle = bsSizeable;
   TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};

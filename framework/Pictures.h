@@ -30,6 +30,10 @@ class TGraphic : public TObject {
   void Changed() { OnChange(this); }
 };
 
+// Whether a bitmap's transparent colour is its bottom-left pixel (tmAuto) or
+// one set for it (tmFixed).
+enum TTransparentMode { tmAuto, tmFixed };
+
 class TBitmap : public TGraphic {
  public:
   TBitmap();
@@ -58,6 +62,10 @@ class TBitmap : public TGraphic {
   void SetTransparent(bool transparent);
   TColor TransparentColor() const;
   void SetTransparentColor(TColor color);
+  // tmFixed once a TransparentColor other than clDefault was set.
+  TTransparentMode TransparentMode() const {
+    return FTransparentColor == clDefault ? tmAuto : tmFixed;
+  }
 
   void Draw(TCanvas* canvas, const TRect& rect) override;
   std::unique_ptr<TGraphic> Clone() const override;

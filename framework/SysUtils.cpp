@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/CodePage.h"
+
 namespace {
 
 // Significant digits of the general float format.
@@ -22,10 +24,6 @@ String Ascii(std::string_view text) {
 
 String Quoted(const String& text) {
   return u"'" + text + u"'";
-}
-
-std::string Narrow(const String& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())).toStdString();
 }
 
 // printf in the "C" locale, whatever the process's locale says.
@@ -169,7 +167,7 @@ bool TryStrToFloat(const String& text, double& value) {
 double StrToFloat(const String& text) {
   double value = 0;
   if (!TryStrToFloat(text, value)) {
-    throw EConvertError(Narrow(Quoted(text)) + " is not a valid floating point value");
+    throw EConvertError(StringToAnsi(Quoted(text)) + " is not a valid floating point value");
   }
   return value;
 }
@@ -201,7 +199,7 @@ bool TryStrToInt(const String& text, int& value) {
 int StrToInt(const String& text) {
   int value = 0;
   if (!TryStrToInt(text, value)) {
-    throw EConvertError(Narrow(Quoted(text)) + " is not a valid integer value");
+    throw EConvertError(StringToAnsi(Quoted(text)) + " is not a valid integer value");
   }
   return value;
 }
@@ -223,12 +221,9 @@ std::string FormatAnsi(const char* format, ...) {
 }
 
 String AnsiToString(const std::string& text) {
-  const QString wide = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-  return String(reinterpret_cast<const char16_t*>(wide.utf16()), static_cast<size_t>(wide.size()));
+  return CodePageToUtf16(text);
 }
 
 std::string StringToAnsi(const String& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()))
-      .toLocal8Bit()
-      .toStdString();
+  return Utf16ToCodePage(text);
 }

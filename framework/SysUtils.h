@@ -36,7 +36,8 @@ String Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatAnsi(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Between 8-bit text in the system code page (the locale's character set,
-// UTF-8 here) and UTF-16. Bytes that are not valid become U+FFFD; the rest of
-// the text is kept.
+// UTF-8 here) and UTF-16, through the platform's one conversion
+// (platform/CodePage.h): bytes that are not valid become U+FFFD, one per
+// broken sequence, and the rest of the text is kept.
 String AnsiToString(const std::string& text);
 std::string StringToAnsi(const String& text);

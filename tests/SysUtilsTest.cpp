@@ -73,6 +73,12 @@ TEST(SysUtils, IntegersFormatAndEightBitText) {
   EXPECT_EQ(AnsiToString("a\xFF"
                          "b"),
             u"a\uFFFDb");
+  // The same rule as the registry's names and strings: one U+FFFD for a
+  // sequence cut short, and for a lone surrogate on the way back.
+  EXPECT_EQ(AnsiToString("a\xF0\x9F"
+                         "b\xE2\x82"),
+            u"a\uFFFDb\uFFFD");
+  EXPECT_EQ(StringToAnsi(String(u"x") + char16_t(0xD800) + u"y"), "x\xEF\xBF\xBDy");
 }
 
 }  // namespace

@@ -391,7 +391,7 @@ TEST(TcpServerDeathTest, AProgramEndingWithAServerStillListeningEndsCleanly) {
 }
 
 TEST(TcpServer, RegisteredOnTheCorvanePage) {
-  Register();
+  orb_TCPIP1::Register();
   EXPECT_THAT(PalettePages(), ::testing::Contains("Corvane"));
   std::vector<std::string> names;
   for (const auto& entry : RegisteredComponents()) {

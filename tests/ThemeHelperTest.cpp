@@ -221,4 +221,33 @@ TEST(ThemeHelper, TheParentBackgroundComesFromTheParentsPixels) {
   EXPECT_FALSE(ThemeHelper()->DrawThemeParentBackground(nullptr, target.dc(), &kBox));
 }
 
+TEST(ThemeHelper, BeyondTheParentsEdgeTheParentBackgroundIsTheParentsColour) {
+  // A white form that paints its bottom-left 10 x 10 corner green, and a
+  // 20 x 20 child over that corner, half beyond the left and bottom edges
+  // (as when the form has yet to grow to its size).
+  TForm form(nullptr);
+  form.SetClientWidth(100);
+  form.SetClientHeight(80);
+  form.SetColor(clWhite);
+  form.OnPaint = [&](TObject*) {
+    form.Canvas()->Brush()->SetColor(clLime);
+    form.Canvas()->FillRect(Rect(0, 70, 10, 80));
+  };
+  auto* child = new TPanel(&form);
+  child->SetParent(&form);
+  child->SetBounds(-10, 70, 20, 20);
+  form.Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Widget()));
+
+  Target target;
+  ASSERT_TRUE(ThemeHelper()->DrawThemeParentBackground(child->Handle(), target.dc(), &kBox));
+  const QImage& behind = target.image();
+  for (const QPoint at : {QPoint(10, 0), QPoint(19, 9)}) {  // the corner, where it lies
+    EXPECT_EQ(RgbAt(behind, at.x(), at.y()), 0x00FF00u) << at.x() << "," << at.y();
+  }
+  for (const QPoint at : {QPoint(0, 0), QPoint(9, 9), QPoint(10, 10), QPoint(19, 19)}) {
+    EXPECT_EQ(RgbAt(behind, at.x(), at.y()), 0xFFFFFFu) << at.x() << "," << at.y();
+  }
+}
+
 }  // namespace

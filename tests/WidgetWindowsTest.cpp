@@ -11,6 +11,7 @@
 #include "framework/KeyMapping.h"
 #include "framework/Panel.h"
 #include "platform/gdi/Drawing.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/user/VirtualKeys.h"
 #include "platform/user/WidgetWindows.h"
 
@@ -63,6 +64,41 @@ TEST(WidgetWindows, AHandleFindsItsWidgetUntilTheControlIsGone) {
   EXPECT_EQ(WindowWidget(window), nullptr);
   EXPECT_EQ(GetDC(window), nullptr);
   EXPECT_FALSE(IsWindowVisible(window));
+}
+
+TEST(WidgetWindows, MoveWindowPlacesAndGetWindowRectReadsTheOuterRectangle) {
+  auto* form = new TForm(nullptr);
+  form->SetBounds(20, 30, 200, 150);
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  form->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
+
+  // A child: in its parent's client coordinates; read back on the screen.
+  ASSERT_TRUE(MoveWindow(panel->Handle(), 15, 25, 60, 30, 1));
+  POINT origin{0, 0};
+  ClientToScreen(form->Handle(), &origin);
+  RECT outer{};
+  ASSERT_TRUE(GetWindowRect(panel->Handle(), &outer));
+  EXPECT_EQ(outer.left, origin.x + 15);
+  EXPECT_EQ(outer.top, origin.y + 25);
+  EXPECT_EQ(outer.right - outer.left, 60);
+  EXPECT_EQ(outer.bottom - outer.top, 30);
+
+  // A window: by its frame, which the size includes.
+  ASSERT_TRUE(MoveWindow(form->Handle(), 50, 60, 240, 180, 1));
+  ASSERT_TRUE(GetWindowRect(form->Handle(), &outer));
+  EXPECT_EQ(outer.left, 50);
+  EXPECT_EQ(outer.top, 60);
+  EXPECT_EQ(outer.right, 290);
+  EXPECT_EQ(outer.bottom, 240);
+  const QRect frame = form->Widget()->frameGeometry();
+  EXPECT_EQ(frame, QRect(50, 60, 240, 180));
+
+  HWND gone = panel->Handle();
+  TComponent::Free(form);
+  EXPECT_FALSE(MoveWindow(gone, 0, 0, 10, 10, 0));
+  EXPECT_FALSE(GetWindowRect(gone, &outer));
 }
 
 TEST(KeyMapping, KeysBecomeThePlatformsCodesAndCharacters) {

@@ -1,5 +1,7 @@
 #include "tools/GalleryForm.h"
 
+#include <algorithm>
+
 #include "components/Themes.h"
 #include "framework/Button.h"
 #include "framework/CheckBox.h"
@@ -7,6 +9,14 @@
 #include "framework/SpeedButton.h"
 #include "framework/SysUtils.h"
 #include "framework/UpDown.h"
+#include "tools/GalleryAngleEditSection.h"
+#include "tools/GalleryBrowseFolderDlgSection.h"
+#include "tools/GalleryConvertEditSection.h"
+#include "tools/GalleryKeyPaintBoxSection.h"
+#include "tools/GalleryNumberEditSection.h"
+#include "tools/GalleryPagesSection.h"
+#include "tools/GalleryThemeControlsSection.h"
+#include "tools/GalleryUnitEditSection.h"
 
 TGalleryEdit::TGalleryEdit(TComponent* AOwner)
     : TCustomControl(AOwner),
@@ -52,6 +62,22 @@ constexpr int kNameColumn = 12;
 constexpr int kStateColumns[] = {150, 270, 390, 510};
 constexpr int kRowHeight = 34;
 
+// The sections of the library's components, in this order each at the foot
+// of the column that ends higher: a new section is one more line.
+const struct {
+  const char16_t* title;
+  int (*add)(TForm* form, int top);
+} kSections[] = {
+    {u"Themed check box", AddThemeControlsSection},
+    {u"Angle edit", AddAngleEditSection},
+    {u"Unit edit family", AddUnitEditSection},
+    {u"Number edits", AddNumberEditSection},
+    {u"Key paint box", AddKeyPaintBoxSection},
+    {u"Folder browse dialog", AddBrowseFolderDlgSection},
+    {u"Pages, columns", AddPagesAndColumnsSection},
+    {u"Convert edit", AddConvertEditSection},
+};
+
 }  // namespace
 
 TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
@@ -59,8 +85,7 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
   SetBorderStyle(bsSingle);
   SetBorderIcons(TBorderIcons{biSystemMenu, biMinimize});
   SetPosition(poScreenCenter);
-  SetClientWidth(640);
-  SetClientHeight(470);
+  SetClientWidth(2 * kColumnWidth);
   const bool themed = ThemeHelper()->ThemesActive();
   AddLabel(kNameColumn, 10, themed ? u"Visual styles on" : u"Visual styles off: the classic look",
            true);
@@ -69,9 +94,34 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
                                               u"Disabled, pressed"};
     AddLabel(kStateColumns[i], 34, kStates[i]);
   }
-  AddDropDownSection(56);
-  AddValuePanelSection(56 + 3 * kRowHeight + 24);
-  AddStandardControlsSection(56 + 7 * kRowHeight + 36);
+  FColumnBottoms[0] = 56;
+  FColumnBottoms[1] = 10;  // level with the title
+  // The framework's own sections, under the headings of their states.
+  Place(
+      u"Form drop-down", [this](TForm*, int top) { return AddDropDownSection(top); }, 0);
+  Place(
+      u"Value panel", [this](TForm*, int top) { return AddValuePanelSection(top); }, 0);
+  Place(
+      u"Framework controls", [this](TForm*, int top) { return AddStandardControlsSection(top); },
+      0);
+  for (const auto& section : kSections)
+    Place(section.title, section.add);
+  SetClientHeight(std::max(FColumnBottoms[0], FColumnBottoms[1]));
+}
+
+void TGalleryForm::Place(const String& title, const TAddSection& add, int column) {
+  if (column < 0) column = FColumnBottoms[1] < FColumnBottoms[0] ? 1 : 0;
+  const int top = FColumnBottoms[column];
+  const int left = column * kColumnWidth;
+  const int first = ControlCount();
+  const int height = add(this, top);
+  // Laid out from the form's left edge: moved into the column.
+  for (int i = first; i < ControlCount(); ++i) {
+    TControl* control = Controls(i);
+    control->SetLeft(control->Left() + left);
+  }
+  FColumnBottoms[column] = top + height;
+  FSections.push_back(TGallerySection{title, TRect{left, top, left + kColumnWidth, top + height}});
 }
 
 TLabel* TGalleryForm::AddLabel(int left, int top, const String& caption, bool bold) {
@@ -93,7 +143,7 @@ TFormDropDown* TGalleryForm::AddEditWithDropDown(int left, int top, bool enabled
   return edit->DropDown();
 }
 
-void TGalleryForm::AddDropDownSection(int top) {
+int TGalleryForm::AddDropDownSection(int top) {
   AddLabel(kNameColumn, top, u"Form drop-down", true);
   AddLabel(kNameColumn, top + kRowHeight, u"Arrow button");
   for (int i = 0; i < 4; ++i) {
@@ -106,9 +156,10 @@ void TGalleryForm::AddDropDownSection(int top) {
   AddLabel(kNameColumn, top + 2 * kRowHeight, u"On a text box");
   FShowcase = AddEditWithDropDown(kStateColumns[0], top + 2 * kRowHeight - 3, true);
   AddEditWithDropDown(kStateColumns[1], top + 2 * kRowHeight - 3, false);
+  return 3 * kRowHeight + 24;
 }
 
-void TGalleryForm::AddValuePanelSection(int top) {
+int TGalleryForm::AddValuePanelSection(int top) {
   AddLabel(kNameColumn, top, u"Value panel", true);
   struct Sample {
     const char16_t* name;
@@ -135,9 +186,10 @@ void TGalleryForm::AddValuePanelSection(int top) {
     }
     ++row;
   }
+  return row * kRowHeight + 12;
 }
 
-void TGalleryForm::AddStandardControlsSection(int top) {
+int TGalleryForm::AddStandardControlsSection(int top) {
   AddLabel(kNameColumn, top, u"Framework controls", true);
   for (int row = 0; row < 2; ++row) {
     const bool enabled = row == 0;
@@ -190,4 +242,5 @@ void TGalleryForm::AddStandardControlsSection(int top) {
       control->SetEnabled(enabled);
     }
   }
+  return 22 + 2 * 40 + 8;
 }

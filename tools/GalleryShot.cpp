@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <cstdio>
@@ -20,6 +22,24 @@ namespace {
 
 constexpr int kMargin = 12;
 constexpr int kRenderTimeoutMs = 60000;
+// Wider than this, the looks go one above the other.
+constexpr int kWidestSideBySide = 1600;
+// A section's entry in one look's picture: the prefix, then its title.
+const QString kSectionKey = QStringLiteral("section:");
+
+QString RectText(const QRect& rect) {
+  return QStringLiteral("%1,%2,%3,%4")
+      .arg(rect.x())
+      .arg(rect.y())
+      .arg(rect.width())
+      .arg(rect.height());
+}
+
+QRect RectFromText(const QString& text) {
+  const QStringList parts = text.split(QLatin1Char(','));
+  if (parts.size() != 4) return QRect();
+  return QRect(parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), parts[3].toInt());
+}
 
 // A left click on the button, as the user makes it, so that its pop-up opens.
 void ClickOpen(TFormDropDown* button) {
@@ -51,6 +71,12 @@ QImage RenderGallery() {
     QPainter painter(&window);
     painter.drawImage(at, popup->Widget()->grab().toImage());
     popup->ClosePopup();
+  }
+  for (const TGallerySection& section : form->Sections()) {
+    const TRect& r = section.Bounds;
+    window.setText(kSectionKey + QString::fromUtf16(section.Title.data(),
+                                                    static_cast<qsizetype>(section.Title.size())),
+                   RectText(QRect(r.Left, r.Top, r.Width(), r.Height())));
   }
   TComponent::Free(form);
   return window;
@@ -90,13 +116,29 @@ int WriteGalleryScreenshot(const std::string& path) {
       return 1;
     }
   }
-  QImage shot(looks[0].width() + looks[1].width() + 3 * kMargin,
-              std::max(looks[0].height(), looks[1].height()) + 2 * kMargin, QImage::Format_RGB32);
+  const bool sideBySide = looks[0].width() + looks[1].width() + 3 * kMargin <= kWidestSideBySide;
+  const QPoint places[2] = {QPoint(kMargin, kMargin),
+                            sideBySide ? QPoint(2 * kMargin + looks[0].width(), kMargin)
+                                       : QPoint(kMargin, 2 * kMargin + looks[0].height())};
+  QRect all;
+  for (int i = 0; i < 2; ++i)
+    all |= QRect(places[i], looks[i].size());
+  QImage shot(all.right() + 1 + kMargin, all.bottom() + 1 + kMargin, QImage::Format_RGB32);
   shot.fill(QColor(0x5a, 0x62, 0x70));
   QPainter painter(&shot);
-  painter.drawImage(kMargin, kMargin, looks[0]);
-  painter.drawImage(2 * kMargin + looks[0].width(), kMargin, looks[1]);
+  for (int i = 0; i < 2; ++i)
+    painter.drawImage(places[i], looks[i]);
   painter.end();
+  const char* const names[2] = {"themed", "classic"};
+  for (int i = 0; i < 2; ++i) {
+    const QString name = QString::fromLatin1(names[i]);
+    shot.setText(name, RectText(QRect(places[i], looks[i].size())));
+    for (const QString& key : looks[i].textKeys()) {
+      if (!key.startsWith(kSectionKey)) continue;
+      const QRect section = RectFromText(looks[i].text(key)).translated(places[i]);
+      shot.setText(name + QLatin1Char('/') + key.mid(kSectionKey.size()), RectText(section));
+    }
+  }
   if (!shot.save(QString::fromStdString(path), "PNG")) {
     std::fprintf(stderr, "scrivlo-gallery: cannot write %s\n", path.c_str());
     return 1;

@@ -1,6 +1,6 @@
 // scrivlo-gallery: every control of the library on one window, to look at.
 // With --screenshot FILE.png it renders the window off-screen in both looks
-// (visual styles on and off) and writes them side by side as a PNG.
+// (visual styles on and off) and writes both into one PNG.
 
 #include <cstdio>
 #include <cstring>

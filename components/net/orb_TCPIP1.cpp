@@ -107,7 +107,7 @@ std::string LocalIPText() {
   return winsock::inet_ntoa(address);
 }
 
-void Register() {
+void orb_TCPIP1::Register() {
   RegisterComponent("Corvane", "TOrbSimpleTCPServer",
                     [](TComponent* owner) { return new TOrbSimpleTCPServer(owner); });
   RegisterComponent("Corvane", "TOrbSimpleTCPClient",

@@ -11,5 +11,9 @@
 #include "components/net/OrbSocketTypes.h"
 #include "components/net/OrbTimerComponent.h"
 
+// Each unit of the library has its own Register, in a namespace named after
+// the unit.
+namespace orb_TCPIP1 {
 // Places the TCP server and client on the palette page "Corvane".
 void Register();
+}  // namespace orb_TCPIP1

@@ -3,6 +3,9 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <algorithm>
+#include <string_view>
+
+#include "platform/CodePage.h"
 
 namespace {
 
@@ -204,9 +207,9 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
 
 int DrawTextA(HDC dc, LPCSTR text, int count, RECT* rect, UINT format) {
   if (text == nullptr) return 0;
-  const QString wide =
-      count < 0 ? QString::fromLocal8Bit(text) : QString::fromLocal8Bit(text, count);
-  return DrawTextW(dc, reinterpret_cast<LPCWSTR>(wide.utf16()), static_cast<int>(wide.size()), rect,
+  const std::u16string wide = CodePageToUtf16(
+      count < 0 ? std::string_view(text) : std::string_view(text, static_cast<size_t>(count)));
+  return DrawTextW(dc, reinterpret_cast<LPCWSTR>(wide.data()), static_cast<int>(wide.size()), rect,
                    format);
 }
 

@@ -67,6 +67,12 @@ HWND GetForegroundWindow();
 // The window's outer rectangle (its frame included) in screen coordinates.
 BOOL GetWindowRect(HWND window, RECT* rect);
 
+// The windows of the window layer (platform/user) are that layer's business:
+// it installs this, and GetWindowRect asks it first. It answers false for
+// handles that are none of its windows, which are then taken for X windows.
+using TWindowRectProvider = BOOL (*)(HWND window, RECT* rect);
+void SetWindowRectProvider(TWindowRectProvider provider);
+
 // GetDC(nullptr) gives the screen's context; nullptr when there is no display.
 // GetDC of one of our windows gives a drawing context on its pixels (see
 // platform/gdi/Drawing.h, platform/user/WidgetWindows.h); release it with

@@ -91,7 +91,13 @@ bool FitsLong(int64_t value) {
   return value >= INT32_MIN && value <= INT32_MAX;
 }
 
+TWindowRectProvider gWindowRects = nullptr;
+
 }  // namespace
+
+void SetWindowRectProvider(TWindowRectProvider provider) {
+  gWindowRects = provider;
+}
 
 int GetSystemMetrics(int index) {
   int width = 0, height = 0;
@@ -132,6 +138,7 @@ HWND GetForegroundWindow() {
 }
 
 BOOL GetWindowRect(HWND handle, RECT* rect) {
+  if (gWindowRects != nullptr && gWindowRects(handle, rect)) return 1;
   Display* display = XConnection::Instance().Get();
   if (display == nullptr || handle == nullptr || rect == nullptr) return 0;
   const Window window = ToWindow(handle);

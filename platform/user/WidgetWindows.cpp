@@ -7,10 +7,12 @@
 #include <QPointer>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
 #include <unordered_map>
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/user/Messages.h"
 
 namespace {
@@ -53,12 +55,25 @@ int ReleaseWindowContext(HWND, HDC dc) {
   return DeleteDrawingDC(dc);
 }
 
+// The outer rectangle in screen coordinates: a top-level window's frame is
+// part of it; a child has none.
+BOOL WindowRect(HWND window, RECT* rect) {
+  const WindowRecord* record = Find(window);
+  if (record == nullptr || rect == nullptr) return 0;
+  const QWidget* widget = record->widget;
+  const QRect outer = widget->isWindow() ? widget->frameGeometry()
+                                         : QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+  *rect = RECT{outer.left(), outer.top(), outer.right() + 1, outer.bottom() + 1};
+  return 1;
+}
+
 }  // namespace
 
 void AttachWindowWidget(HWND window, QWidget* widget, QImage* pixels) {
   if (!IsMessageWindow(window) || widget == nullptr) return;
   static const bool providing = [] {
     SetWindowContextProvider({&WindowContext, &ReleaseWindowContext});
+    SetWindowRectProvider(&WindowRect);
     return true;
   }();
   static_cast<void>(providing);
@@ -129,6 +144,25 @@ BOOL ScreenToClient(HWND window, POINT* point) {
   if (widget == nullptr || point == nullptr) return 0;
   const QPoint at = widget->mapFromGlobal(QPoint(point->x, point->y));
   *point = POINT{at.x(), at.y()};
+  return 1;
+}
+
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) {
+  QWidget* widget = WindowWidget(window);
+  if (widget == nullptr) return 0;
+  width = std::max(0, width);
+  height = std::max(0, height);
+  if (widget->isWindow()) {
+    // Qt places a window by its frame but sizes it by its client area.
+    const QRect frame = widget->frameGeometry();
+    const QRect client = widget->geometry();
+    widget->move(x, y);
+    widget->resize(std::max(0, width - (frame.width() - client.width())),
+                   std::max(0, height - (frame.height() - client.height())));
+  } else {
+    widget->setGeometry(x, y, width, height);
+  }
+  if (repaint != 0) widget->repaint();
   return 1;
 }
 

@@ -35,6 +35,13 @@ HWND GetParent(HWND window);
 BOOL GetClientRect(HWND window, RECT* rect);
 BOOL ClientToScreen(HWND window, POINT* point);
 BOOL ScreenToClient(HWND window, POINT* point);
+// Places the window: a top-level window's outer rectangle (frame included)
+// in screen coordinates, a child's in its parent's client coordinates.
+// GetWindowRect (platform/gdi/Gdi.h) reads the outer rectangle back, in
+// screen coordinates for both. `repaint` repaints the window at once.
+// Controls of the framework keep their own bounds: place those with
+// SetBounds; this is for the windows of the platform layers (dialogs).
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
 // Raises the window's top-level window and asks for it to become active.
 BOOL SetForegroundWindow(HWND window);
 // The window showing the widget that has the keyboard focus; null when none.

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <QPointer>
+#include <QRegion>
 #include <QString>
 #include <QStringList>
 #include <QStyleOption>
@@ -136,11 +138,26 @@ EXPORTED HRESULT DrawThemeParentBackground(HWND window, HDC dc, const RECT* rect
   if (parent == nullptr) return S_OK;  // nothing lies behind a window
   const QRect area = rect != nullptr ? ToQRect(*rect) : widget->rect();
   if (area.isEmpty()) return S_OK;
-  // What the parent paints where the area lies, its other children left out.
+  const QRect inParent = area.translated(widget->pos());
   QImage behind(area.size(), QImage::Format_ARGB32_Premultiplied);
   behind.fill(Qt::transparent);
-  parent->render(&behind, QPoint(), QRegion(area.translated(widget->pos())),
-                 QWidget::DrawWindowBackground);
+  // Beyond the parent's client area (a form not yet grown to its size) the
+  // parent paints nothing, yet the window keeps what it draws now for when
+  // it is uncovered: there the parent's erasing colour, not a hole that an
+  // opaque window shows black.
+  const QRegion beyond = QRegion(behind.rect()) - parent->rect().translated(-inParent.topLeft());
+  if (!beyond.isEmpty()) {
+    QPainter erase(&behind);
+    erase.setClipRegion(beyond);
+    erase.setBrushOrigin(-inParent.topLeft());
+    erase.fillRect(behind.rect(), parent->palette().brush(parent->backgroundRole()));
+  }
+  // What the parent paints where the area lies, its other children left out.
+  const QRect shown = inParent & parent->rect();
+  if (!shown.isEmpty()) {
+    parent->render(&behind, shown.topLeft() - inParent.topLeft(), QRegion(shown),
+                   QWidget::DrawWindowBackground);
+  }
   TDCPainter painter(dc);
   if (!painter.Active()) return E_INVALIDARG;
   painter->setCompositionMode(QPainter::CompositionMode_Source);
