@@ -7,11 +7,14 @@
 // (keys and values added, moved, renamed, retyped; parent links made into
 // cycles; indexes and constraints dropped; the schema's marks changed).
 //
-// Then every key that can be reached is listed and every value read, and the
-// server's settings are read and written again as at its exit. No call may
-// crash, hang or leak, and a write that reports success must read back,
-// unless the file is damaged below the rows (SQLite's integrity check
-// fails): SQLite finds such damage only where it happens to look.
+// Then every key that can be reached is listed and every value read, the
+// server's settings are read and written again as at its exit, and a form
+// like the server's, with a list view and a page control, is loaded and
+// saved through TRegistryFormSaver, whose value store reads and writes the
+// settings as the server does. No call may crash, hang or leak, and a write
+// that reports success must read back, unless the file is damaged below the
+// rows (SQLite's integrity check fails): SQLite finds such damage only where
+// it happens to look.
 
 #include <sqlite3.h>
 
@@ -21,12 +24,18 @@
 #include <string>
 #include <vector>
 
+#include "components/FormSaver1.h"
+#include "framework/Form.h"
+#include "framework/ListView.h"
+#include "framework/PageControl.h"
 #include "framework/Registry.h"
+#include "tests/fuzz/EventLoopFuzzing.h"
 #include "tests/fuzz/FuzzHive.h"
 #include "tests/fuzz/FuzzInput.h"
 
 namespace {
 
+constexpr const char* kProgramKey = "Software\\Corvane Software\\Vemo";
 constexpr const char* kFormKey = "\\Software\\Corvane Software\\Vemo\\Forms\\FormMain";
 // Keys one input may visit, so that a damaged hive with very many keys
 // cannot make an input slow.
@@ -65,6 +74,20 @@ const std::string& Template() {
       registry.WriteString("ipaddress", "192.0.2.7");
       const uint8_t block[] = {1, 2, 3, 0, 0xFF};
       registry.WriteBinaryData("block", block, sizeof block);
+      // The form state the form saver keeps.
+      registry.WriteInteger("Width", 320);
+      registry.WriteInteger("Height", 240);
+      registry.WriteInteger("Left", 10);
+      registry.WriteInteger("Top", 20);
+      registry.WriteInteger("FormState", 0);
+      const uint8_t ratio[] = {0, 0, 0, 0, 0, 0, 0xF8, 0x3F};
+      registry.WriteBinaryData("ratio", ratio, sizeof ratio);
+      registry.OpenKey(std::string(kFormKey) + "\\Lists\\ListView1", true);
+      registry.WriteInteger("ColumnCount", 2);
+      registry.WriteInteger("Column0", 70);
+      registry.WriteInteger("Column1", 80);
+      registry.OpenKey(std::string(kFormKey) + "\\PageControls\\Pages", true);
+      registry.WriteInteger("PageIndex", 1);
       registry.OpenKey("\\Software\\Corvane Software\\Vemo\\Forms\\Other\\Lists", true);
       registry.WriteInteger("ColumnCount", 2);
     }
@@ -218,11 +241,8 @@ void Walk() {
   }
 }
 
-// What the server does with its settings: reads them at its start and
-// writes them at its exit. TRegistryFormSaver (components/FormSaver1) makes
-// the same calls through its value store; once it is in the tree it belongs
-// here too, on a form named FormMain: OpenRegistry, ReadInteger, ReadBool,
-// ReadString, then SaveInteger, SaveBool, SaveString, CloseRegistry.
+// The settings read and written straight through TRegistry, each write
+// checked at once.
 void ReadAndSaveSettings(bool sound) {
   TRegistry registry;
   if (!registry.OpenKey(kFormKey, true)) return;
@@ -259,7 +279,87 @@ void ReadAndSaveSettings(bool sound) {
   registry.DeleteKey("\\Software\\Corvane Software\\Vemo\\Forms\\Other");
 }
 
+// The form saver on a form named as the server's, with a list view and a
+// page control: Load as a form is created, the settings read through the
+// value store as the server reads them at its start, then Save and the
+// settings written as at its exit. What reports success must read back.
+void ThroughFormSaver(bool sound) {
+  TForm form(nullptr);
+  form.SetName("FormMain");
+  auto* list = new TListView(&form);
+  list->SetName("ListView1");
+  list->SetParent(&form);
+  for (int width : {40, 50, 60})
+    list->Columns()->Add()->SetWidth(width);
+  auto* pages = new TPageControl(&form);
+  pages->SetName("Pages");
+  pages->SetParent(&form);
+  for (int i = 0; i < 3; ++i)
+    (new TTabSheet(&form))->SetPageControl(pages);
+  auto* saver = new TRegistryFormSaver(&form);
+  saver->SetRegistryKey(kProgramKey);
+  saver->SetSaveSize(true);
+  saver->SetSaveListViews(true);
+  saver->SetSavePageControls(true);
+
+  try {
+    saver->Load();
+  } catch (const ERegistryException&) {
+    // The form key could not be opened or made: the form keeps its design.
+  }
+  FUZZ_CHECK(pages->ActivePageIndex() < 3, "page %d of 3 active", pages->ActivePageIndex());
+  if (saver->OpenRegistry()) {
+    int port = 40000;
+    bool flag = false;
+    std::string text;
+    float ratio = 0;
+    uint8_t block[16];
+    int size = sizeof block;
+    saver->ReadInteger("port", port);
+    saver->ReadBool("currentWindow", flag);
+    saver->ReadBool("fixedIp", flag);
+    saver->ReadString("passwd", text);
+    saver->ReadString("ipaddress", text);
+    saver->ReadFloat("ratio", ratio);
+    saver->ReadBinary("block", block, size);
+    FUZZ_CHECK(size >= 0 && size <= static_cast<int>(sizeof block), "read %d bytes into 16", size);
+    saver->CloseRegistry();
+  }
+
+  bool saved = true;
+  try {
+    saver->Save();
+  } catch (const ERegistryException&) {
+    saved = false;
+  }
+  if (!saver->OpenRegistry()) return;
+  try {
+    saver->SaveInteger("port", 40002);
+    saver->SaveBool("fixedIp", true);
+    saver->SaveString("passwd", "changed");
+  } catch (const ERegistryException&) {
+    saved = false;
+  }
+  if (saved && sound) {
+    int port = 0;
+    bool fixedIp = false;
+    std::string passwd;
+    FUZZ_CHECK(saver->ReadInteger("port", port) && port == 40002, "port saved, reads %d", port);
+    FUZZ_CHECK(saver->ReadBool("fixedIp", fixedIp) && fixedIp, "fixedIp saved, reads false");
+    FUZZ_CHECK(saver->ReadString("passwd", passwd) && passwd == "changed", "passwd saved, reads %s",
+               passwd.c_str());
+    FUZZ_CHECK(saver->LoadListViewColumns(list), "the list view's columns saved, not loaded");
+    FUZZ_CHECK(saver->LoadPageControl(pages), "the page control saved, not loaded");
+  }
+  saver->CloseRegistry();
+}
+
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  StartEventLoop();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& soundHive = Template();
@@ -276,6 +376,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool sound = Sound(TFuzzHive::Instance().Path());
   Walk();
   ReadAndSaveSettings(sound);
+  ThroughFormSaver(sound);
   Walk();
   return 0;
 }
