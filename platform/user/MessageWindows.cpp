@@ -45,7 +45,10 @@ class MessageWindow : public QObject {
     } catch (...) {
       HandleWindowException();
     }
-    --FDelivering;
+    // Deallocated meanwhile: freed once the outermost delivery is over. A
+    // deferred deletion asked for any sooner could run in a loop nested in
+    // an outer delivery, and free the window under it.
+    if (--FDelivering == 0 && FFreeWhenDone) deleteLater();
   }
 
   uintptr_t SetTimer(uintptr_t id, UINT elapse) {
@@ -83,6 +86,7 @@ class MessageWindow : public QObject {
     QCoreApplication::removePostedEvents(this);
   }
   bool Delivering() const { return FDelivering > 0; }
+  void FreeWhenDelivered() { FFreeWhenDone = true; }
 
  protected:
   bool event(QEvent* event) override {
@@ -116,6 +120,7 @@ class MessageWindow : public QObject {
   std::map<uintptr_t, int> FTimers;  // our id -> Qt's id
   int FDelivering = 0;
   bool FDetached = false;
+  bool FFreeWhenDone = false;
 };
 
 uintptr_t HandleValue(HWND window) {
@@ -141,9 +146,10 @@ void DeallocateHWnd(HWND window) {
   if (found == nullptr) return;
   gWindows.erase(HandleValue(window));
   found->Detach();
-  // A window may be deallocated from inside its own method: free it later.
+  // A window may be deallocated from inside its own method, however deeply
+  // nested: free it once every delivery to it has returned.
   if (found->Delivering()) {
-    found->deleteLater();
+    found->FreeWhenDelivered();
   } else {
     delete found;
   }
