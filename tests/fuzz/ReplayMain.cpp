@@ -1,11 +1,13 @@
 // main() of a harness without libFuzzer: feeds it every file of a corpus
-// folder, then `--variants N` inputs made from those files by a fixed-seed
-// generator (bytes flipped, set, inserted, erased, repeated, spliced from
-// another file), the same ones on every run. A harness that finds a fault
+// folder (with `--files N`, every hand-named seed and N of the files the
+// fuzzer grew, chosen by a fixed-seed generator), then `--variants N` inputs
+// made from those files by the same generator (bytes flipped, set,
+// inserted, erased, repeated, spliced from another file), the same ones on
+// every run. A harness that finds a fault
 // aborts (or runs longer than a minute), and the run fails; the input it
 // failed on is then written to ${TMPDIR:-/tmp}/NAME-failing-input.
 //
-//   fuzz-NAME-replay CORPUS_FOLDER [--variants N] [--seed S]
+//   fuzz-NAME-replay CORPUS_FOLDER [--files N] [--variants N] [--seed S]
 //   fuzz-NAME-replay FILE          (that one input)
 
 #include <fcntl.h>
@@ -114,14 +116,17 @@ Bytes Variant(Bytes input, const std::vector<Bytes>& corpus, std::mt19937& rando
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s CORPUS_FOLDER [--variants N] [--seed S]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s CORPUS_FOLDER [--files N] [--variants N] [--seed S]\n",
+                 argv[0]);
     return 2;
   }
   const std::filesystem::path folder = argv[1];
   unsigned long variants = 0;
   unsigned long seed = 1;
+  unsigned long grownFiles = ~0ul;
   for (int i = 2; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--variants") == 0) variants = std::strtoul(argv[i + 1], nullptr, 10);
+    if (std::strcmp(argv[i], "--files") == 0) grownFiles = std::strtoul(argv[i + 1], nullptr, 10);
     if (std::strcmp(argv[i], "--seed") == 0) seed = std::strtoul(argv[i + 1], nullptr, 10);
   }
   const char* temporary = std::getenv("TMPDIR");
@@ -144,12 +149,24 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
+  // The fuzzer names what it grew by its SHA-1; people name seeds in words.
+  const auto grown = [](const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    return name.size() == 40 && name.find_first_not_of("0123456789abcdef") == std::string::npos;
+  };
+  const auto firstGrown = std::stable_partition(paths.begin(), paths.end(),
+                                                [&](const auto& path) { return !grown(path); });
+  if (static_cast<unsigned long>(paths.end() - firstGrown) > grownFiles) {
+    std::shuffle(firstGrown, paths.end(), random);
+    paths.erase(firstGrown + static_cast<long>(grownFiles), paths.end());
+  }
+
   std::vector<Bytes> corpus;
   for (const auto& path : paths) {
     corpus.push_back(ReadFile(path));
     Feed(corpus.back());
   }
-  std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
   for (unsigned long i = 0; i < variants; ++i) {
     const Bytes input = Variant(corpus[random() % corpus.size()], corpus, random);
     Feed(input);
