@@ -29,9 +29,10 @@ int32_t TryWritePngFromPixels(TOStreamBase* stream, const uint32_t* pixels, int3
   info.haveTime = 0;
   info.haveText = 0;
 
-  // A width that libpng will refuse still gets a buffer (of one byte), so that
-  // Init reports the bad header as it would for any other image.
-  const size_t rowBytes = width > 0 ? static_cast<size_t>(width) * 4 : 1;
+  // A size that libpng will refuse still gets a buffer (of one byte), so that
+  // Init reports the bad header as it would for any other image; the widest
+  // row with no rows under it must not ask for gigabytes first.
+  const size_t rowBytes = width > 0 && height > 0 ? static_cast<size_t>(width) * 4 : 1;
   info.rowBuffer = static_cast<uint8_t*>(std::malloc(rowBytes));
   if (info.rowBuffer == nullptr) return kPngOutOfMemory;  // nothing encoded, nothing written
 

@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -120,6 +122,31 @@ TEST(MessageLoop, AWindowMayDeallocateItselfFromItsOwnHandler) {
   PostMessage(handle, kNote, 2, 0);
   PumpFor(30ms);
   EXPECT_EQ(delivered, 1);
+}
+
+// The TCP client's waiting receive runs the loop inside a delivery; a
+// handler in there that frees the window, and a loop that then runs deferred
+// deletions, must not free it under the outer delivery (ASan saw it).
+TEST(MessageLoop, AWindowFreedInANestedDeliveryOutlivesTheOuterOne) {
+  std::vector<std::string> order;
+  HWND handle = nullptr;
+  handle = AllocateHWnd([&](TMessage& m) {
+    order.push_back("enter" + std::to_string(m.WParam));
+    if (m.WParam == 1) {
+      PostMessage(handle, kNote, 2, 0);
+      ASSERT_TRUE(PumpUntil([&] { return order.size() == 3; }));
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      EXPECT_FALSE(IsMessageWindow(handle));
+      EXPECT_EQ(PostMessage(handle, kNote, 3, 0), 0);
+    } else {
+      DeallocateHWnd(handle);
+    }
+    order.push_back("leave" + std::to_string(m.WParam));
+  });
+  PostMessage(handle, kNote, 1, 0);
+  ASSERT_TRUE(PumpUntil([&] { return order.size() == 4; }));
+  PumpFor(30ms);  // the deferred deletion, then nothing more
+  EXPECT_THAT(order, ElementsAre("enter1", "enter2", "leave2", "leave1"));
 }
 
 TEST(MessageLoop, ExceptionsFromHandlersGoToTheApplication) {

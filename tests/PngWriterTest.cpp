@@ -345,6 +345,24 @@ TEST(WritePngFromPixelsDeathTest, ARowBufferThatCannotBeAllocatedWritesNothing) 
       },
       ::testing::ExitedWithCode(0), "^written 0\n$");
 }
+
+TEST(WritePngFromPixelsDeathTest, TheWidestRowOverNoRowsIsRefusedWithoutItsMemory) {
+  // 8 GiB for a row of an image that has none: refused as a bad header, in
+  // a process that could not have had the memory.
+  EXPECT_EXIT(
+      {
+        rlimit limit{};
+        getrlimit(RLIMIT_AS, &limit);
+        limit.rlim_cur = 256u << 20;
+        setrlimit(RLIMIT_AS, &limit);
+        TOMemStream stream(0);
+        const uint32_t pixel = 0;
+        const int32_t result = TryWritePngFromPixels(&stream, &pixel, INT32_MAX, 0);
+        std::fprintf(stderr, "result %d\n", result);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "result 2\n$");
+}
 #endif
 
 }  // namespace

@@ -407,6 +407,28 @@ TEST_F(HiveTest, AKeyDeletedWhileACreateBelowItWaitsGainsNoUnreachableSubkey) {
   RegCloseKey(doomed);
 }
 
+TEST_F(HiveTest, DeletingATreeEndsAndSparesTheRestWhenParentLinksLoop) {
+  HKEY inner = Create(HKEY_CURRENT_USER, u"Software\\Loop\\Inner");
+  HKEY kept = Create(HKEY_CURRENT_USER, u"Software\\Kept");
+  ASSERT_EQ(Set(kept, u"port", REG_DWORD, {0x40, 0x9C, 0, 0}), ERROR_SUCCESS);
+  ASSERT_EQ(Set(HKEY_CURRENT_USER, u"top", REG_DWORD, {1, 0, 0, 0}), ERROR_SUCCESS);
+  {
+    // A hand-edited hive: HKEY_CURRENT_USER made a child of a key below it.
+    OtherConnection other(home_.HivePath());
+    ASSERT_EQ(other.Exec("UPDATE keys SET parent = (SELECT id FROM keys WHERE name = 'Inner') "
+                         "WHERE id = 1"),
+              SQLITE_OK);
+  }
+  EXPECT_EQ(RegDeleteTree(HKEY_CURRENT_USER, u"Software\\Loop"), ERROR_SUCCESS);
+  HKEY loop = nullptr;
+  EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Loop", 0, KEY_READ, &loop),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Query(kept, u"port").data, (Bytes{0x40, 0x9C, 0, 0}));
+  EXPECT_EQ(Query(HKEY_CURRENT_USER, u"top").data, (Bytes{1, 0, 0, 0}));
+  EXPECT_EQ(RegCloseKey(kept), ERROR_SUCCESS);
+  RegCloseKey(inner);
+}
+
 // Writes `count` REG_SZ values "v00000"... into `key` as an import file.
 std::string ImportFile(const std::string& key, int count, const std::string& prefix) {
   std::string file = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" + key + "]\n";

@@ -181,6 +181,27 @@ TEST(ImageMessageReader, CutsMessagesWhereverTheStreamSplitsThem) {
   }
 }
 
+// Payloads that begin and end as a PNG does but are not one whole PNG.
+TEST(ImageMessageReader, RefusesAPayloadThatIsNoWholePng) {
+  const std::string png = ImageMessage(0x224466).substr(kFrameHeaderSize);
+  const std::string end = png.substr(png.size() - 12);  // the IEND chunk
+  std::string flipped = png;
+  flipped[png.size() / 2] ^= 0x10;  // inside the image data
+  const std::pair<std::string, std::string> cases[] = {
+      {flipped, "damaged (chunk IDAT fails its check)"},
+      {png.substr(0, 8) + "garbage between the ends" + end, "incomplete"},
+      {png.substr(0, 8) + end, "does not hold a PNG image"},  // no IHDR
+      {png + end, "has bytes after its end chunk"},
+  };
+  for (const auto& [payload, says] : cases) {
+    const std::string message = Frame(0, static_cast<int32_t>(payload.size()), payload);
+    TImageMessageReader reader;
+    reader.Feed(reinterpret_cast<const uint8_t*>(message.data()), message.size());
+    EXPECT_FALSE(reader.ImageReady()) << says;
+    EXPECT_THAT(reader.Error(), HasSubstr(says));
+  }
+}
+
 TEST_F(ScrivloGrabTest, TimeNamesNeverReplaceAnImageAndFailuresLeaveNothing) {
   setenv("TZ", "UTC", 1);
   tzset();

@@ -18,6 +18,7 @@
 #include "tests/support/ScratchHive.h"
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 namespace {
@@ -284,6 +285,9 @@ TEST_F(ScrivloRegTest, FilesOfTheWindowsEditorImportAndBrokenFilesChangeNothing)
                                  std::string(255, 'k') + "]\n\"" + std::string(16383, 'v') +
                                  "\"=\"\"\n");
   EXPECT_EQ(run.status, 0) << run.err;
+  // Nor may a name be empty, at the end of a path either.
+  run = Reg({"import", "-"}, "Windows Registry Editor Version 5.00\n[HKCU\\Software\\App\\\\]\n");
+  EXPECT_THAT(run.err, HasSubstr("line 2: 'HKCU\\Software\\App\\\\' has an empty key name in it"));
 }
 
 TEST_F(ScrivloRegTest, AReadOnlyFolderKeepsTheHiveAsItIs) {

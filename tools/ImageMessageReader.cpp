@@ -1,5 +1,7 @@
 #include "tools/ImageMessageReader.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,8 +10,14 @@
 namespace {
 
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-// An empty IEND chunk: length 0, its name, its CRC. Every whole PNG ends so.
-constexpr uint8_t kPngEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+// Length, type and CRC around a chunk's data; the longest data PNG allows.
+constexpr size_t kChunkOverhead = 12;
+constexpr uint32_t kLongestChunk = 0x7FFFFFFF;
+
+uint32_t BigEndian32(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
+         static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
+}
 
 }  // namespace
 
@@ -70,13 +78,41 @@ void TImageMessageReader::CheckPayloadStart() {
 }
 
 void TImageMessageReader::CheckPayloadEnd() {
-  if (FPayload.size() < sizeof kPngSignature + sizeof kPngEnd) {
+  // The chunks one after the other: IHDR first, each length within the
+  // payload and each CRC right, IEND last with nothing after it. A message
+  // damaged or cut and padded on its way is refused, never saved.
+  const uint8_t* png = FPayload.data();
+  const size_t size = FPayload.size();
+  if (size < sizeof kPngSignature || std::memcmp(png, kPngSignature, sizeof kPngSignature) != 0) {
     FError = "the image message does not hold a PNG image";
-  } else if (std::memcmp(FPayload.data(), kPngSignature, sizeof kPngSignature) != 0) {
-    FError = "the image message does not hold a PNG image";
-  } else if (std::memcmp(FPayload.data() + FPayload.size() - sizeof kPngEnd, kPngEnd,
-                         sizeof kPngEnd) != 0) {
-    FError = "the PNG image in the message is incomplete (it has no end chunk)";
+    return;
+  }
+  for (size_t at = sizeof kPngSignature;;) {
+    if (size - at < kChunkOverhead) {
+      FError = "the PNG image in the message is incomplete (it has no end chunk)";
+      return;
+    }
+    const uint32_t length = BigEndian32(png + at);
+    if (length > kLongestChunk || length > size - at - kChunkOverhead) {
+      FError = "the PNG image in the message is incomplete (it has no end chunk)";
+      return;
+    }
+    const uint8_t* type = png + at + 4;
+    if (at == sizeof kPngSignature && std::memcmp(type, "IHDR", 4) != 0) {
+      FError = "the image message does not hold a PNG image";
+      return;
+    }
+    const uLong crc = crc32(crc32(0, Z_NULL, 0), type, 4 + length);
+    if (crc != BigEndian32(type + 4 + length)) {
+      FError = "the PNG image in the message is damaged (chunk " +
+               std::string(reinterpret_cast<const char*>(type), 4) + " fails its check)";
+      return;
+    }
+    at += kChunkOverhead + length;
+    if (std::memcmp(type, "IEND", 4) == 0) {
+      if (at != size) FError = "the PNG image in the message has bytes after its end chunk";
+      return;
+    }
   }
 }
 

@@ -7,8 +7,9 @@
 
 // Takes the bytes of a TCP stream as they come and cuts image messages out
 // of them, checking each frame: type 0, a length from 1 to a limit, and a
-// payload that is a whole PNG (signature first, end chunk last). Memory
-// grows with the bytes that really arrive, never with what a length claims.
+// payload that is a whole PNG (the signature, then chunks from IHDR to IEND
+// that fill it exactly, each passing its CRC check). Memory grows with the
+// bytes that really arrive, never with what a length claims.
 class TImageMessageReader {
  public:
   // The longest payload taken (512 MiB): more than the PNG of a 16384 x 8192

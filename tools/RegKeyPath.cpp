@@ -30,7 +30,9 @@ bool ParseRegKeyPath(std::string_view text, TRegKeyPath* path, std::string* erro
   }
   std::string_view rest = slash == std::string_view::npos ? "" : text.substr(slash + 1);
   if (!rest.empty() && rest.back() == '\\') rest.remove_suffix(1);
-  if (!rest.empty() && (rest.front() == '\\' || rest.find("\\\\") != std::string_view::npos)) {
+  // A backslash still at either end, or two together, leave a name empty.
+  if (!rest.empty() && (rest.front() == '\\' || rest.back() == '\\' ||
+                        rest.find("\\\\") != std::string_view::npos)) {
     *error = "'" + std::string(text) + "' has an empty key name in it";
     return false;
   }

@@ -60,14 +60,15 @@ void KeyStore::RemoveKey(KeyId key) {
 
 void KeyStore::RemoveTree(KeyId key, bool keepKey) {
   const std::optional<KeyId> parent = Parent(key);
-  const char* const kTree =
-      "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL "
-      "SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) ";
-  SqliteStatement(FDb, (std::string(kTree) + "DELETE FROM vals WHERE key IN tree").c_str())
-      .Bind(1, key)
-      .Run();
-  SqliteStatement(FDb,
-                  (std::string(kTree) + "DELETE FROM keys WHERE id IN tree AND id <> ?").c_str())
+  // UNION, not UNION ALL, and never into HKEY_CURRENT_USER: parent links
+  // that a damaged or hand-edited hive turned into a loop must neither make
+  // the walk endless nor lead it up into every other setting.
+  const std::string tree =
+      "WITH RECURSIVE tree(id) AS (SELECT ? UNION "
+      "SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id WHERE keys.id <> " +
+      std::to_string(kUserRootKey) + ") ";
+  SqliteStatement(FDb, (tree + "DELETE FROM vals WHERE key IN tree").c_str()).Bind(1, key).Run();
+  SqliteStatement(FDb, (tree + "DELETE FROM keys WHERE id IN tree AND id <> ?").c_str())
       .Bind(1, key)
       .Bind(2, key)
       .Run();
@@ -115,9 +116,11 @@ std::optional<StoredKey> KeyStore::NthChild(KeyId key, DWORD index) {
 }
 
 std::optional<StoredValue> KeyStore::NthValue(KeyId key, DWORD index) {
+  // The ids alone are put in order: sorting whole rows would copy the data
+  // of every value of the key, for each value enumerated.
   SqliteStatement query(FDb,
-                        "SELECT name, type, data FROM vals WHERE key = ? "
-                        "ORDER BY id LIMIT 1 OFFSET ?");
+                        "SELECT name, type, data FROM vals WHERE id = "
+                        "(SELECT id FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?)");
   query.Bind(1, key).Bind(2, int64_t{index});
   if (!query.Step()) return std::nullopt;
   return ValueFrom(query);

@@ -34,8 +34,7 @@ int gTimers = 0;
 // calls of its method.
 class MessageWindow : public QObject {
  public:
-  MessageWindow(uintptr_t handle, TWndMethod method)
-      : FHandle(handle), FMethod(std::move(method)) {}
+  explicit MessageWindow(TWndMethod method) : FMethod(std::move(method)) {}
   ~MessageWindow() override { KillAllTimers(); }
 
   void Deliver(TMessage& message) {
@@ -46,7 +45,10 @@ class MessageWindow : public QObject {
     } catch (...) {
       HandleWindowException();
     }
-    --FDelivering;
+    // Deallocated meanwhile: freed once the outermost delivery is over. A
+    // deferred deletion asked for any sooner could run in a loop nested in
+    // an outer delivery, and free the window under it.
+    if (--FDelivering == 0 && FFreeWhenDone) deleteLater();
   }
 
   uintptr_t SetTimer(uintptr_t id, UINT elapse) {
@@ -84,6 +86,7 @@ class MessageWindow : public QObject {
     QCoreApplication::removePostedEvents(this);
   }
   bool Delivering() const { return FDelivering > 0; }
+  void FreeWhenDelivered() { FFreeWhenDone = true; }
 
  protected:
   bool event(QEvent* event) override {
@@ -113,11 +116,11 @@ class MessageWindow : public QObject {
     FTimers.clear();
   }
 
-  uintptr_t FHandle;
   TWndMethod FMethod;
   std::map<uintptr_t, int> FTimers;  // our id -> Qt's id
   int FDelivering = 0;
   bool FDetached = false;
+  bool FFreeWhenDone = false;
 };
 
 uintptr_t HandleValue(HWND window) {
@@ -134,7 +137,7 @@ MessageWindow* Find(HWND window) {
 HWND AllocateHWnd(TWndMethod method) {
   EnsureEventLoop();
   const uintptr_t handle = gNextHandle++;
-  gWindows.emplace(handle, new MessageWindow(handle, std::move(method)));
+  gWindows.emplace(handle, new MessageWindow(std::move(method)));
   return reinterpret_cast<HWND>(handle);
 }
 
@@ -143,9 +146,10 @@ void DeallocateHWnd(HWND window) {
   if (found == nullptr) return;
   gWindows.erase(HandleValue(window));
   found->Detach();
-  // A window may be deallocated from inside its own method: free it later.
+  // A window may be deallocated from inside its own method, however deeply
+  // nested: free it once every delivery to it has returned.
   if (found->Delivering()) {
-    found->deleteLater();
+    found->FreeWhenDelivered();
   } else {
     delete found;
   }
