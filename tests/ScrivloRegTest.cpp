@@ -264,6 +264,13 @@ TEST_F(ScrivloRegTest, FilesOfTheWindowsEditorImportAndBrokenFilesChangeNothing)
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(run.err, HasSubstr("line 4: a name may not hold a zero character"));
   }
+  // Nor a line break, which no export could write back.
+  for (const std::string& line : {"\"x\ry\"=\"z\"\n"s, "[HKCU\\Software\\New\rOther]\n"s}) {
+    run = Reg({"import", "-"},
+              "Windows Registry Editor Version 5.00\n\n[HKCU\\Software\\New]\n" + line);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("line 4: a name may not hold a line break"));
+  }
   EXPECT_EQ(Reg({"query", "HKCU\\Software\\New"}).status, 1);
   // Nor is anything applied of a file that asks what the hive refuses.
   for (const auto& [tail, error] : std::vector<std::pair<std::string, std::string>>{

@@ -11,6 +11,7 @@ constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 // Hex lines are wrapped with a backslash so that no line passes this width.
 constexpr size_t kLineWidth = 80;
 constexpr const char* kZeroInName = "a name may not hold a zero character";
+constexpr const char* kLineBreakInName = "a name may not hold a line break";
 
 std::string Escape(std::string_view text) {
   std::string out = "\"";
@@ -223,6 +224,8 @@ class Parser {
     // The hive takes names up to their first zero character, so such a name
     // would reach another key.
     if (line.find('\0') != std::string_view::npos) return Fail(kZeroInName);
+    // Nor could an export write such a name back.
+    if (line.find('\r') != std::string_view::npos) return Fail(kLineBreakInName);
     std::string reason;
     if (!ParseRegKeyPath(line, &key.path, &reason)) return Fail(reason);
     // What the hive would refuse is refused here, before anything of the
@@ -252,6 +255,7 @@ class Parser {
       return Fail("a value name must be @ or a quoted string");
     }
     if (value.name.find('\0') != std::string::npos) return Fail(kZeroInName);
+    if (value.name.find_first_of("\r\n") != std::string::npos) return Fail(kLineBreakInName);
     if (Utf8ToUtf16(value.name).size() > kMaxValueNameLength) {
       return Fail("a value name is longer than " + std::to_string(kMaxValueNameLength) +
                   " characters");
