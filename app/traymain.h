@@ -129,7 +129,6 @@ class TFormMain : public TForm {
   TUnchangedFrameCache FFrameCache;
   // When the last beacon went out; one that is due goes out after a capture.
   std::chrono::steady_clock::time_point FLastBeacon = std::chrono::steady_clock::now();
-  std::string FScratch;  // bytes taken off a client, dropped
 };
 
 // The application's main window.
