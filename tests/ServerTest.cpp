@@ -28,21 +28,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr int kWidth = 320, kHeight = 240;
-constexpr char kFormKey[] = "HKCU\\Software\\Corvane Software\\Vemo\\Forms\\FormMain";
-
-bool Eventually(const std::function<bool()>& done) {
-  for (auto deadline = std::chrono::steady_clock::now() + 10s; !done();) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-  return true;
-}
-
-std::string Xdo(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), {"/usr/bin/timeout", "10", "/usr/bin/xdotool"});
-  const std::string out = RunProgram(arguments).out;
-  return out.substr(0, out.find('\n'));
-}
 
 std::string Bytes(const TOMemStream& stream) {
   return std::string(reinterpret_cast<const char*>(stream.GetBuffer()), stream.GetSize());

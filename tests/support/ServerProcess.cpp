@@ -180,3 +180,17 @@ bool ImageClient::Send(const std::string& bytes) {
   return send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
          static_cast<ssize_t>(bytes.size());
 }
+
+bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit) {
+  for (auto deadline = std::chrono::steady_clock::now() + limit; !done();) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+std::string Xdo(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), {"/usr/bin/timeout", "10", "/usr/bin/xdotool"});
+  const std::string out = RunProgram(arguments).out;
+  return out.substr(0, out.find('\n'));
+}

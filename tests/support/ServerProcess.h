@@ -5,8 +5,18 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+// Where the server keeps its settings, as scrivlo-reg names the key.
+inline constexpr char kFormKey[] = "HKCU\\Software\\Corvane Software\\Vemo\\Forms\\FormMain";
+
+// Polls `done` every 50 ms until it holds; false when `limit` passed first.
+bool Eventually(const std::function<bool()>& done,
+                std::chrono::seconds limit = std::chrono::seconds(10));
+// xdotool with `arguments` (for at most 10 s): the first line it printed.
+std::string Xdo(std::vector<std::string> arguments);
 
 // A program the test runs and ends as a user would, its standard output and
 // error kept in files of a scratch folder.
