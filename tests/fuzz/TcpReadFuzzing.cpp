@@ -317,8 +317,20 @@ void TTcpReadRun::Check() {
   }
 }
 
-int TcpHarnessSockets(const std::function<void()>& warmUp) {
-  StartEventLoop();
-  warmUp();  // what the event loop opens once, for good
-  return OpenSockets();
+int RunTcpHarnessInput(const uint8_t* data, size_t size,
+                       const std::function<void(TFuzzInput&)>& run) {
+  static const int sockets = [&] {
+    StartEventLoop();
+    const uint8_t warmUp[] = {1, 0x01, 1, 3, 'a', 'b', 'c', 0x04};
+    TFuzzInput input(warmUp, sizeof warmUp);
+    run(input);  // what the event loop opens once, for good
+    return OpenSockets();
+  }();
+  {
+    TFuzzInput input(data, size);
+    run(input);
+  }
+  FUZZ_CHECK(OpenSockets() == sockets, "%d sockets open, %d before:%s", OpenSockets(), sockets,
+             DescriptorList().c_str());
+  return 0;
 }

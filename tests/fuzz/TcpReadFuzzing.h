@@ -20,6 +20,7 @@
 // at most. After the run no socket stays open.
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,5 +109,8 @@ class TTcpReadRun {
   std::unique_ptr<QTimer> FTicks;
 };
 
-// Starts the event loop once, and counts sockets after a first run.
-int TcpHarnessSockets(const std::function<void()>& warmUp);
+// One fuzz input through `run` (which makes and runs a harness's run of the
+// script). The first call starts the event loop and counts the sockets a
+// small warm-up run leaves open for good; after every input no more may be.
+int RunTcpHarnessInput(const uint8_t* data, size_t size,
+                       const std::function<void(TFuzzInput&)>& run);

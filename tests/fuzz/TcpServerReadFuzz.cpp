@@ -92,17 +92,5 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const int sockets = TcpHarnessSockets([] {
-    const uint8_t warmUp[] = {1, 0x01, 1, 3, 'a', 'b', 'c', 0x04};
-    TFuzzInput input(warmUp, sizeof warmUp);
-    TServerRun(input).Run();
-  });
-  {
-    TFuzzInput input(data, size);
-    TServerRun run(input);
-    run.Run();
-  }
-  FUZZ_CHECK(OpenSockets() == sockets, "%d sockets open, %d before:%s", OpenSockets(), sockets,
-             DescriptorList().c_str());
-  return 0;
+  return RunTcpHarnessInput(data, size, [](TFuzzInput& input) { TServerRun(input).Run(); });
 }
