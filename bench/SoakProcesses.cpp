@@ -29,8 +29,9 @@ pid_t StartXvfb(int width, int height, std::string* display) {
     dup2(devNull, STDERR_FILENO);
     close(fds[0]);
     const std::string fd = std::to_string(fds[1]);
+    // The abstract socket only: it stays inside this network namespace.
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-           "tcp", "-noreset", static_cast<char*>(nullptr));
+           "tcp", "-nolisten", "unix", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);

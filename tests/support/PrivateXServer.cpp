@@ -4,10 +4,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -48,8 +51,13 @@ std::string PrivateXServer::LaunchXvfb(const Options& options) {
                              "x" + std::to_string(options.depth);
   const std::string fd = std::to_string(fds[1]);
   const std::string visualClass = std::to_string(options.visualClass);
-  std::vector<const char*> argv{"Xvfb",         "-displayfd", fd.c_str(), "-screen",  "0",
-                                screen.c_str(), "-nolisten",  "tcp",      "-noreset", "-br"};
+  // Only the abstract socket, which is private to the network namespace the
+  // test runs in: the file socket in /tmp/.X11-unix is shared by every
+  // namespace, and a client whose own server is gone would reach another
+  // test's server through it.
+  std::vector<const char*> argv{"Xvfb",      "-displayfd",   fd.c_str(),  "-screen",
+                                "0",         screen.c_str(), "-nolisten", "tcp",
+                                "-nolisten", "unix",         "-noreset",  "-br"};
   if (options.visualClass >= 0) {
     argv.push_back("-cc");
     argv.push_back(visualClass.c_str());
@@ -144,6 +152,8 @@ void PrivateXServer::Stop() {
   probe_ = nullptr;
   EndProcess(&windowManager_, SIGTERM);
   EndProcess(&server_, SIGTERM);
+  if (heldDisplay_ >= 0) close(heldDisplay_);
+  heldDisplay_ = -1;
 }
 
 void PrivateXServer::Kill() {
@@ -151,6 +161,29 @@ void PrivateXServer::Kill() {
   // it would only fail, and leaving it open leaks it.
   if (probe_ != nullptr) XCloseDisplay(static_cast<Display*>(probe_));
   probe_ = nullptr;
+  const bool wasRunning = server_ > 0;
   EndProcess(&windowManager_, SIGKILL);
   EndProcess(&server_, SIGKILL);
+  if (wasRunning) HoldDisplayNumber();
+}
+
+// Xvfb started with -displayfd takes the first number whose socket it can
+// bind, and a killed server's number is free at once: another test's Xvfb
+// could then answer at the display this one lost. Binding its abstract
+// socket name (without listening) keeps the number taken, and connecting to
+// it is refused, as to a server that is gone.
+void PrivateXServer::HoldDisplayNumber() {
+  if (name_.size() < 2) return;
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string path = "/tmp/.X11-unix/X" + name_.substr(1);
+  path.copy(address.sun_path + 1, sizeof address.sun_path - 2);  // sun_path[0] = 0: abstract
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + path.size());
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0) {
+    heldDisplay_ = fd;
+  } else {
+    close(fd);
+  }
 }

@@ -28,6 +28,8 @@ class PrivateXServer {
   bool Start(const Options& options);
   void Stop();
   // Ends the server at once, leaving DISPLAY as it is (a lost connection).
+  // Its display number stays taken until Stop(), so that a server another
+  // test starts meanwhile cannot answer at the lost display.
   void Kill();
   const std::string& Name() const { return name_; }
   const std::string& Error() const { return error_; }
@@ -35,9 +37,11 @@ class PrivateXServer {
  private:
   std::string LaunchXvfb(const Options& options);
   bool WaitForWindowManager();
+  void HoldDisplayNumber();
   pid_t server_ = -1;
   pid_t windowManager_ = -1;
   void* probe_ = nullptr;  // Display* of the window-manager probe
   std::string name_;
   std::string error_;
+  int heldDisplay_ = -1;  // socket keeping the display number taken after Kill()
 };
