@@ -253,9 +253,15 @@ bool TSoak::StartDesktopAndServer() {
   close(fds[1]);
   FServerOut = fds[0];
   fcntl(FServerOut, F_SETFL, O_NONBLOCK);
-  FWindow = FirstLineOf({"timeout", "20", "xdotool", "search", "--sync", "--onlyvisible", "--name",
-                         "^Scrivlo Image Server$"},
-                        environment);
+  // A search dies of an X error when a window goes while it looks (openbox
+  // starting); one that ends early, without its 20 s, looks again.
+  for (int attempt = 0; attempt < 5 && FWindow.empty(); ++attempt) {
+    const auto began = Clock::now();
+    FWindow = FirstLineOf({"timeout", "20", "xdotool", "search", "--sync", "--onlyvisible",
+                           "--name", "^Scrivlo Image Server$"},
+                          environment);
+    if (Clock::now() - began > Seconds(19)) break;
+  }
   if (FWindow.empty()) {
     FFailures.push_back("the server's window did not show");
     return false;

@@ -4,7 +4,9 @@
 // whole and once in the pieces (sizes cycled); both must give the same
 // images and the same end. Every image taken must be what its header
 // announced and a well-formed PNG: signature, IHDR first, chunks whose CRCs
-// hold, IEND last and nothing after it.
+// hold, IEND last and nothing after it. And the images taken must be
+// exactly the sound messages the stream starts with, as an independent walk
+// of its frames finds them; one that is whole but unsound must fail it.
 
 #include <zlib.h>
 
@@ -91,6 +93,36 @@ Outcome Read(uint32_t limit, const std::vector<std::string_view>& pieces) {
   return outcome;
 }
 
+uint32_t LittleEndian32(const uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// The sound messages `stream` starts with, walked frame by frame; `refused`
+// tells whether the walk stopped at a whole frame that must be refused
+// (rather than at one cut short).
+std::vector<Bytes> SoundMessages(uint32_t limit, std::string_view stream, bool* refused) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(stream.data());
+  std::vector<Bytes> images;
+  *refused = false;
+  for (size_t at = 0; stream.size() - at >= kFrameHeaderSize;) {
+    const uint32_t type = LittleEndian32(bytes + at);
+    const uint32_t length = LittleEndian32(bytes + at + 4);
+    if (type != 0 || length == 0 || length > limit || length > 0x7FFFFFFFu) {
+      *refused = true;
+      break;
+    }
+    if (stream.size() - at - kFrameHeaderSize < length) break;
+    Bytes payload(bytes + at + kFrameHeaderSize, bytes + at + kFrameHeaderSize + length);
+    if (!PngFault(payload).empty()) {
+      *refused = true;
+      break;
+    }
+    images.push_back(std::move(payload));
+    at += kFrameHeaderSize + length;
+  }
+  return images;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -116,5 +148,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(
       whole.failed == cut.failed && whole.error == cut.error && whole.inMessage == cut.inMessage,
       "whole: \"%s\", in pieces: \"%s\"", whole.error.c_str(), cut.error.c_str());
+  bool refused = false;
+  const std::vector<Bytes> sound = SoundMessages(limit, stream, &refused);
+  FUZZ_CHECK(whole.images == sound, "%zu images taken of %zu sound messages", whole.images.size(),
+             sound.size());
+  FUZZ_CHECK(!refused || whole.failed, "a whole unsound message taken without a failure");
   return 0;
 }

@@ -155,6 +155,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (withOptions) {
     FUZZ_CHECK(CountOf(decoded.chunks, "bKGD") == ((options & kBackground) ? 1 : 0),
                "bKGD asked %d", options & kBackground);
+    const bool gammaAsked = (options & kGamma) != 0 && gammaByte > 0;
+    FUZZ_CHECK(CountOf(decoded.chunks, "gAMA") == (gammaAsked ? 1 : 0), "gAMA asked %d",
+               gammaAsked);
     const int texts = (options & kText) ? std::popcount(textBits) : 0;
     FUZZ_CHECK(CountOf(decoded.chunks, "tEXt") == texts, "%d of %d text chunks",
                CountOf(decoded.chunks, "tEXt"), texts);

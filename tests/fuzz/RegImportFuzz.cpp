@@ -3,7 +3,8 @@
 // Properties: a file that parses formats back to text that parses to the
 // same file; its import succeeds unless a name breaks the platform's rules;
 // after it, every value that nothing later in the file overwrote or deleted
-// reads back with its type and bytes; and the hive then exports to a file
+// reads back with its type and bytes, and every value or key it deleted that
+// nothing later names again is gone; and the hive then exports to a file
 // that parses.
 
 #include <cstdio>
@@ -99,6 +100,51 @@ bool ChangedLater(const std::vector<TRegFileKey>& keys, size_t k, size_t v) {
   return false;
 }
 
+// Whether an entry after value `v` of key `k` names that value again.
+bool NamedLater(const std::vector<TRegFileKey>& keys, size_t k, size_t v) {
+  const std::vector<std::string> path = Folded(keys[k].path.subKey);
+  const std::string name = FoldedName(keys[k].values[v].name);
+  for (size_t later = k; later < keys.size(); ++later) {
+    if (keys[later].remove || Folded(keys[later].path.subKey) != path) continue;
+    for (size_t w = later == k ? v + 1 : 0; w < keys[later].values.size(); ++w) {
+      if (FoldedName(keys[later].values[w].name) == name) return true;
+    }
+  }
+  return false;
+}
+
+// Whether an entry after key `k` makes that key, or one below it, again.
+bool MadeLater(const std::vector<TRegFileKey>& keys, size_t k) {
+  const std::vector<std::string> path = Folded(keys[k].path.subKey);
+  for (size_t later = k + 1; later < keys.size(); ++later) {
+    if (!keys[later].remove && StartsWith(Folded(keys[later].path.subKey), path)) return true;
+  }
+  return false;
+}
+
+// Checks that key `key` is gone, or with `value`, that value of it.
+void CheckGone(const TRegFileKey& key, const TRegFileValue* value) {
+  HKEY handle = nullptr;
+  const LSTATUS opened =
+      RegOpenKeyEx(HKEY_CURRENT_USER, Utf8ToUtf16(key.path.subKey).c_str(), 0, KEY_READ, &handle);
+  if (value == nullptr) {
+    if (opened == ERROR_SUCCESS) RegCloseKey(handle);
+    FUZZ_CHECK(opened == ERROR_FILE_NOT_FOUND, "key %s deleted but opens with %ld",
+               key.path.FullName().c_str(), static_cast<long>(opened));
+    return;
+  }
+  if (opened == ERROR_FILE_NOT_FOUND) return;  // a later deletion took its key
+  FUZZ_CHECK(opened == ERROR_SUCCESS, "key %s opens with %ld", key.path.FullName().c_str(),
+             static_cast<long>(opened));
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  const LSTATUS status =
+      RegQueryValueEx(handle, Utf8ToUtf16(value->name).c_str(), nullptr, &type, nullptr, &size);
+  RegCloseKey(handle);
+  FUZZ_CHECK(status == ERROR_FILE_NOT_FOUND, "value \"%s\" of %s deleted but reads with %ld",
+             value->name.c_str(), key.path.FullName().c_str(), static_cast<long>(status));
+}
+
 void CheckStored(const TRegFileKey& key, const TRegFileValue& value) {
   HKEY handle = nullptr;
   LSTATUS status =
@@ -158,10 +204,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   for (size_t k = 0; k < keys.size(); ++k) {
-    if (keys[k].remove) continue;
+    if (keys[k].remove) {
+      if (!MadeLater(keys, k)) CheckGone(keys[k], nullptr);
+      continue;
+    }
     for (size_t v = 0; v < keys[k].values.size(); ++v) {
-      if (!keys[k].values[v].remove && !ChangedLater(keys, k, v))
-        CheckStored(keys[k], keys[k].values[v]);
+      const TRegFileValue& value = keys[k].values[v];
+      if (value.remove) {
+        if (!NamedLater(keys, k, v)) CheckGone(keys[k], &value);
+      } else if (!ChangedLater(keys, k, v)) {
+        CheckStored(keys[k], value);
+      }
     }
   }
 

@@ -190,7 +190,17 @@ bool Eventually(const std::function<bool()>& done, std::chrono::seconds limit) {
 }
 
 std::string Xdo(std::vector<std::string> arguments) {
+  // A search dies of an X error (BadWindow) when a window goes away while it
+  // walks the tree, as windows do while a window manager starts. Looking
+  // again is harmless; repeating an action (a click, keys) would not be.
+  const bool search = !arguments.empty() && arguments.front() == "search";
   arguments.insert(arguments.begin(), {"/usr/bin/timeout", "10", "/usr/bin/xdotool"});
-  const std::string out = RunProgram(arguments).out;
-  return out.substr(0, out.find('\n'));
+  for (int attempt = 1;; ++attempt) {
+    const ProgramRun run = RunProgram(arguments);
+    if (search && run.out.empty() && attempt < 5 &&
+        run.err.find("BadWindow") != std::string::npos) {
+      continue;
+    }
+    return run.out.substr(0, run.out.find('\n'));
+  }
 }
