@@ -36,6 +36,7 @@
 #include "platform/user/VirtualKeys.h"
 #include "platform/user/WidgetWindows.h"
 #include "tests/support/EventPump.h"
+#include "tests/support/ModalBox.h"
 #include "tests/support/Pixels.h"
 
 using ::testing::ElementsAre;
@@ -645,14 +646,7 @@ TEST(Controls, UpDownStopsRepeatingWhenAModalWindowTookTheRelease) {
   int proposals = 0;
   updown.OnChangingEx = [&](TObject*, bool&, short, TUpDownDirection) {
     if (++proposals > 1) return;
-    // A message box, say: the user lets go of the button and clicks in it.
-    TForm box(nullptr);
-    box.SetBounds(100, 100, 120, 80);
-    QTimer::singleShot(50, [&] {
-      QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(10, 10));
-      box.SetModalResult(mrOk);
-    });
-    box.ShowModal();
+    ShowModalBoxTheUserClicks();  // a message box, say
   };
   QTest::mousePress(updown.Widget(), Qt::LeftButton, {}, QPoint(6, 3));
   PumpFor(std::chrono::milliseconds(2 * TUpDown::kRepeatDelay));

@@ -21,6 +21,7 @@
 #include "platform/gdi/ClassicDrawing.h"
 #include "platform/gdi/Drawing.h"
 #include "tests/support/DropDownFixture.h"
+#include "tests/support/ModalBox.h"
 #include "tests/support/Pixels.h"
 
 using ::testing::ElementsAre;
@@ -185,14 +186,7 @@ TEST(FormDropDown, AModalWindowThatTookTheReleaseLeavesTheArrowNormal) {
   DropDownOnForm f;
   const QImage normal = Themed(f.button->Handle(), ABS_DOWNNORMAL);
   f.button->OnDrop = [&](TObject*) {
-    // A message box, say: the user lets go of the button and clicks in it.
-    TForm box(nullptr);
-    box.SetBounds(100, 100, 120, 80);
-    QTimer::singleShot(50, [&] {
-      QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(10, 10));
-      box.SetModalResult(mrOk);
-    });
-    box.ShowModal();
+    ShowModalBoxTheUserClicks();  // a message box, say
   };
   QTest::mousePress(f.button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_FALSE(f.button->Pressed());

@@ -329,14 +329,19 @@ TEST(PngWriterDeathTest, AnErrorWithoutARecordEndsTheProcessWith99) {
 }
 
 #if !defined(__SANITIZE_ADDRESS__)
+// In the child process of a death test: allocations past 256 MiB fail.
+void CapAddressSpaceAt256MiB() {
+  rlimit limit{};
+  getrlimit(RLIMIT_AS, &limit);
+  limit.rlim_cur = 256u << 20;
+  setrlimit(RLIMIT_AS, &limit);
+}
+
 TEST(WritePngFromPixelsDeathTest, ARowBufferThatCannotBeAllocatedWritesNothing) {
   // In a child process whose address space is capped, a 400 MB row cannot be had.
   EXPECT_EXIT(
       {
-        rlimit limit{};
-        getrlimit(RLIMIT_AS, &limit);
-        limit.rlim_cur = 256u << 20;
-        setrlimit(RLIMIT_AS, &limit);
+        CapAddressSpaceAt256MiB();
         TOMemStream stream(0);
         const uint32_t pixel = 0;
         WritePngFromPixels(&stream, &pixel, 100'000'000, 1);
@@ -351,10 +356,7 @@ TEST(WritePngFromPixelsDeathTest, TheWidestRowOverNoRowsIsRefusedWithoutItsMemor
   // a process that could not have had the memory.
   EXPECT_EXIT(
       {
-        rlimit limit{};
-        getrlimit(RLIMIT_AS, &limit);
-        limit.rlim_cur = 256u << 20;
-        setrlimit(RLIMIT_AS, &limit);
+        CapAddressSpaceAt256MiB();
         TOMemStream stream(0);
         const uint32_t pixel = 0;
         const int32_t result = TryWritePngFromPixels(&stream, &pixel, INT32_MAX, 0);

@@ -11,6 +11,7 @@
 #include "components/valuePanel.h"
 #include "framework/Form.h"
 #include "platform/gdi/Drawing.h"
+#include "tests/support/ModalBox.h"
 #include "tests/support/Pixels.h"
 
 using ::testing::ElementsAre;
@@ -128,14 +129,7 @@ TEST(ValuePanel, ADragEndsWhenAModalWindowTookTheRelease) {
   f.panel->OnChange = [&](TObject*) {
     f.changes.push_back(f.panel->Value());
     if (f.changes.size() > 1) return;
-    // A message box, say: the user lets go of the button and clicks in it.
-    TForm box(nullptr);
-    box.SetBounds(100, 100, 120, 80);
-    QTimer::singleShot(50, [&] {
-      QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(10, 10));
-      box.SetModalResult(mrOk);
-    });
-    box.ShowModal();
+    ShowModalBoxTheUserClicks();  // a message box, say
   };
   QTest::mousePress(f.panel->Widget(), Qt::LeftButton, {}, QPoint(10, 10));
   EXPECT_FALSE(f.panel->Dragging());                    // over at once, wherever the pointer goes
